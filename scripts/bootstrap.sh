@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and the test tools on Debian 12.
+# Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build clang-format
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 wine64 wine32-preloader:i386 wine64-preloader
+  msitools wixl gcab
+  xvfb xauth xdotool imagemagick fonts-noto-cjk
+  googletest locales qemu-user-static
+)
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  missing=("${packages[@]}")
+else
+  for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${missing[*]}" >&2
+  $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -q >&2
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+fi
+
+# Wine's 32-bit loader is an i386 Linux program. Some virtual machines run
+# 64-bit user code only; there qemu's user-mode emulator runs it instead.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ ! -e "$binfmt/qemu-i386" ]; then
+    echo "bootstrap: running i386 programs through qemu-i386-static" >&2
+    # Magic and mask match 32-bit x86 ELF executables and shared objects.
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FP' |
+      $SUDO tee "$binfmt/register" >/dev/null
+  fi
+  /usr/lib/wine/wine --version >/dev/null
+fi

@@ -1,0 +1,69 @@
+#include "app/installation.h"
+#include "app/installed_state.h"
+#include "app/msiexec_command.h"
+#include "language/language_list.h"
+#include "res/resource.h"
+#include "staging/staging.h"
+
+namespace {
+
+const wchar_t kBitnessMessage[] = L"Cannot determine whether the OS is 32-bit or 64-bit, please "
+                                  L"run the appropriate MSI installation package.";
+const wchar_t kInitialisationMessage[] =
+    L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
+    L"another folder first and try again.";
+const wchar_t kStartMessage[] =
+    L"Cannot start the installation!\nPlease copy or extract the installation package to "
+    L"another folder first and try again or install from the appropriate MSI in the Package "
+    L"folder directly.";
+
+void ShowError(HWND owner, const wchar_t* text) {
+    MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
+}
+
+// Looked up by name, so that the launcher still starts on a Windows without
+// IsWow64Process and reports the failure only when a run needs it.
+bool QueryWow64(BOOL& wow64) {
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32");
+    if (kernel == nullptr) {
+        return false;
+    }
+    const auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    return isWow64Process != nullptr && isWow64Process(GetCurrentProcess(), &wow64) != FALSE;
+}
+
+} // namespace
+
+std::wstring PackageFileName(const std::wstring& packageName, bool wow64) {
+    return packageName + (wow64 ? L"x64.msi" : L"x86.msi");
+}
+
+void RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName) {
+    BOOL wow64 = FALSE;
+    if (!QueryWow64(wow64)) {
+        ShowError(owner, kBitnessMessage);
+        return;
+    }
+    const std::wstring transform = g_languageList.FindTransformByName(languageName);
+    const std::wstring sourceFolder = GetModuleDirectory() + L"Package\\";
+    const std::wstring stagingFolder = CreateStagingDirectory();
+    if (stagingFolder.empty()) {
+        ShowError(owner, kInitialisationMessage);
+        return;
+    }
+    const std::wstring msiName =
+        PackageFileName(LoadResourceString(module, IDS_PACKAGE_NAME), wow64 != FALSE);
+    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName) ||
+        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab")) {
+        ShowError(owner, kInitialisationMessage);
+        return;
+    }
+    if (!LaunchMsiexec(stagingFolder + msiName, transform)) {
+        ShowError(owner, kStartMessage);
+        return;
+    }
+    // The installer's own outcome is its business; the copy goes either way.
+    DeleteDirectoryTree(stagingFolder);
+}

@@ -1,0 +1,61 @@
+#include "app/installed_state.h"
+#include "app/globals.h"
+#include "res/resource.h"
+
+std::wstring LoadResourceString(HINSTANCE module, int id) {
+    if (module == nullptr) {
+        return std::wstring();
+    }
+    wchar_t buffer[100] = {};
+    if (LoadStringW(module, static_cast<UINT>(id), buffer, 100) == 0) {
+        return std::wstring();
+    }
+    return std::wstring(buffer);
+}
+
+std::wstring InstalledStateKey(const std::wstring& vendor, const std::wstring& product) {
+    return L"Software\\Microsoft\\" + vendor + L"\\" + product;
+}
+
+namespace {
+
+class RegistryKey {
+  public:
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    HKEY* Receive() {
+        return &key_;
+    }
+    HKEY Get() const {
+        return key_;
+    }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+} // namespace
+
+bool IsProductInstalled() {
+    const std::wstring vendor = LoadResourceString(g_hInstance, IDS_VENDOR_NAME);
+    const std::wstring product = LoadResourceString(g_hInstance, IDS_PRODUCT_NAME);
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, InstalledStateKey(vendor, product).c_str(), 0,
+                      KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+        return false;
+    }
+    // Zeroed first: a REG_DWORD stored with fewer than four bytes then reads
+    // as the bytes it has rather than as stack garbage.
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    const LSTATUS status = RegQueryValueExW(key.Get(), L"installed", nullptr, &type,
+                                            reinterpret_cast<BYTE*>(&value), &size);
+    return status == ERROR_SUCCESS && type == REG_DWORD && value == 1;
+}

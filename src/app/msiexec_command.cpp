@@ -1,0 +1,125 @@
+#include "app/msiexec_command.h"
+#include "app/globals.h"
+#include "app/text.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+const wchar_t* const kUninstallSwitches[] = {L"/uninstall", L"-uninstall", L"/x", L"-x"};
+
+// The full path of msiexec.exe in the system folder, or empty.
+std::wstring SystemMsiexecPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length == 0) {
+            return std::wstring();
+        }
+        if (length < buffer.size()) {
+            return std::wstring(buffer.data(), length) + L"\\msiexec.exe";
+        }
+        buffer.resize(length + 1);
+    }
+}
+
+class ProcessHandles {
+  public:
+    ProcessHandles() = default;
+    ProcessHandles(const ProcessHandles&) = delete;
+    ProcessHandles& operator=(const ProcessHandles&) = delete;
+    // The process handle first, then the thread handle.
+    ~ProcessHandles() {
+        if (info.hProcess != nullptr) {
+            CloseHandle(info.hProcess);
+        }
+        if (info.hThread != nullptr) {
+            CloseHandle(info.hThread);
+        }
+    }
+    PROCESS_INFORMATION info = {};
+};
+
+} // namespace
+
+void EraseAll(std::wstring& text, const std::wstring& pattern) {
+    if (pattern.empty()) {
+        return;
+    }
+    // Each search restarts at the beginning so that text closing up around an
+    // erased occurrence is caught as well.
+    for (auto position = text.find(pattern); position != std::wstring::npos;
+         position = text.find(pattern)) {
+        text.erase(position, pattern.size());
+    }
+}
+
+std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
+                                       const std::wstring& transform) {
+    std::wstring arguments = commandLine;
+    bool uninstall = false;
+    for (const wchar_t* uninstallSwitch : kUninstallSwitches) {
+        if (ContainsText(arguments, uninstallSwitch)) {
+            uninstall = true;
+            break;
+        }
+    }
+
+    std::wstring command;
+    if (uninstall) {
+        // All four are erased, whichever of them selected uninstalling.
+        for (const wchar_t* uninstallSwitch : kUninstallSwitches) {
+            EraseAll(arguments, uninstallSwitch);
+        }
+        command = L"msiexec.exe /x \"";
+    } else {
+        command = L"msiexec.exe /i \"";
+    }
+    command += msiPath;
+    command += L"\"";
+
+    if (!transform.empty()) {
+        command += L" TRANSFORMS=\"";
+        command += transform;
+        command += L"\"";
+    }
+    // Tested on the arguments as received: erasing may leave them empty, and
+    // the separator still stands then.
+    if (!commandLine.empty()) {
+        command += L" ";
+        command += arguments;
+    }
+    return command;
+}
+
+std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform) {
+    return ComposeMsiexecCommandLine(g_commandLine, msiPath, transform);
+}
+
+bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform) {
+    const std::wstring command = BuildMsiexecCommandLine(msiPath, transform);
+    // CreateProcessW may write into the command-line buffer.
+    std::vector<wchar_t> commandBuffer(command.begin(), command.end());
+    commandBuffer.push_back(L'\0');
+
+    // The launcher runs elevated: naming the system's msiexec.exe keeps a
+    // program of that name beside the launcher, or in the current folder,
+    // from being started instead.
+    const std::wstring application = SystemMsiexecPath();
+    if (application.empty()) {
+        return false;
+    }
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    ProcessHandles process;
+    const bool started =
+        CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0,
+                       nullptr, nullptr, &startup, &process.info) != FALSE;
+    if (started) {
+        WaitForSingleObject(process.info.hProcess, INFINITE);
+    }
+    return started;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// Removes every occurrence of pattern from text, searching again from the
+// start after each removal. An empty pattern leaves text unchanged.
+void EraseAll(std::wstring& text, const std::wstring& pattern);
+
+// The msiexec.exe command for the staged package: install, or uninstall when
+// the launcher's arguments hold an uninstall switch, with the transform and
+// the launcher's remaining arguments passed on.
+std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
+                                       const std::wstring& transform);
+
+// ComposeMsiexecCommandLine over g_commandLine.
+std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform);
+
+// Starts the command with the system's own msiexec.exe and waits for it to
+// end. True when the process was created, whatever its exit code.
+bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform);

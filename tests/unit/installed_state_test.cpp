@@ -1,0 +1,109 @@
+#include "app/globals.h"
+#include "app/installed_state.h"
+#include "res/resource.h"
+#include "test_strings.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const wchar_t kTestKey[] = L"Software\\Microsoft\\SetupTestVendor\\Installed State Test v1";
+
+class InstalledStateTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        g_hInstance = GetModuleHandleW(nullptr);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\SetupTestVendor");
+    }
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\SetupTestVendor");
+        g_hInstance = nullptr;
+    }
+    static void SetValue(const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+};
+
+TEST_F(InstalledStateTest, KeyMissingMeansNotInstalled) {
+    EXPECT_FALSE(IsProductInstalled());
+}
+
+TEST_F(InstalledStateTest, KeyWithoutValueMeansNotInstalled) {
+    SetValue(L"other", REG_DWORD, {1, 0, 0, 0});
+    EXPECT_FALSE(IsProductInstalled());
+}
+
+TEST_F(InstalledStateTest, OnlyADwordOfOneCounts) {
+    struct ValueCase {
+        const char* name;
+        DWORD type;
+        std::vector<BYTE> data;
+        bool installed;
+    };
+    const ValueCase cases[] = {
+        {"dword 1", REG_DWORD, {1, 0, 0, 0}, true},
+        {"dword 0", REG_DWORD, {0, 0, 0, 0}, false},
+        {"dword 2", REG_DWORD, {2, 0, 0, 0}, false},
+        {"dword 0x101", REG_DWORD, {1, 1, 0, 0}, false},
+        {"string 1", REG_SZ, {'1', 0, 0, 0}, false},
+        {"binary 1", REG_BINARY, {1, 0, 0, 0}, false},
+        {"qword 1", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"dword type with 8 bytes", REG_DWORD, {1, 0, 0, 0, 0, 0, 0, 0}, false},
+        // The variable is zeroed before the query, so two bytes read as their value.
+        {"dword with 2 bytes of 1", REG_DWORD, {1, 0}, true},
+        {"dword with 2 bytes of 2", REG_DWORD, {2, 0}, false},
+    };
+    for (const ValueCase& c : cases) {
+        SetValue(L"installed", c.type, c.data);
+        EXPECT_EQ(IsProductInstalled(), c.installed) << c.name;
+    }
+}
+
+TEST_F(InstalledStateTest, ValueNameIsExact) {
+    SetValue(L"Installed ", REG_DWORD, {1, 0, 0, 0});
+    EXPECT_FALSE(IsProductInstalled());
+}
+
+TEST(InstalledStateKeyTest, ComposedFromVendorAndProduct) {
+    EXPECT_EQ(InstalledStateKey(L"ORVANE", L"ORVANE VR-ZT042 HLX480 Driver v2.4.0.0"),
+              L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0");
+    EXPECT_EQ(InstalledStateKey(L"", L""), L"Software\\Microsoft\\\\");
+}
+
+TEST(LoadResourceStringTest, Table) {
+    const HINSTANCE self = GetModuleHandleW(nullptr);
+    std::wstring long99;
+    for (int i = 0; i < 99; ++i) {
+        long99 += static_cast<wchar_t>(L'A' + i % 26);
+    }
+    std::wstring exactly99;
+    for (int i = 0; i < 99; ++i) {
+        exactly99 += static_cast<wchar_t>(L'a' + i % 26);
+    }
+    struct StringCase {
+        const char* name;
+        HINSTANCE module;
+        int id;
+        std::wstring expected;
+    };
+    const StringCase cases[] = {
+        {"vendor", self, IDS_VENDOR_NAME, L"SetupTestVendor"},
+        {"120 characters cut to 99", self, IDS_TEST_LONG, long99},
+        {"99 characters whole", self, IDS_TEST_EXACTLY_99, exactly99},
+        {"missing entry", self, IDS_TEST_MISSING, L""},
+        {"null module", nullptr, IDS_VENDOR_NAME, L""},
+    };
+    for (const StringCase& c : cases) {
+        EXPECT_EQ(LoadResourceString(c.module, c.id), c.expected) << c.name;
+    }
+}
+
+} // namespace

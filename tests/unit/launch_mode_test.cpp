@@ -1,0 +1,61 @@
+#include "app/launch_mode.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ModeCase {
+    const char* name;
+    bool installed;
+    const wchar_t* commandLine;
+    LaunchMode expected;
+};
+
+constexpr LaunchMode kDialog = LaunchMode::Interactive;
+constexpr LaunchMode kDirect = LaunchMode::Direct;
+
+const ModeCase kModeCases[] = {
+    {"no arguments", false, L"", kDialog},
+    {"unrelated property", false, L"REBOOT=ReallySuppress", kDialog},
+    {"quiet none", false, L"/qn", kDirect},
+    {"quiet basic", false, L"/qb", kDirect},
+    {"quiet word contains /q", false, L"/quiet", kDirect},
+    {"dash quiet", false, L"-q", kDirect},
+    {"full interface", false, L"/qf", kDialog},
+    {"dash full interface", false, L"-qf", kDialog},
+    {"quiet then full interface", false, L"/qn -qf", kDialog},
+    {"passive", false, L"/passive", kDirect},
+    {"dash passive", false, L"-passive", kDirect},
+    {"help", false, L"/?", kDirect},
+    {"dash help", false, L"-?", kDirect},
+    {"passive loses to full interface", false, L"/passive /qf", kDialog},
+    {"passive with quiet", false, L"/passive /qn", kDirect},
+    {"upper-case quiet", false, L"/Q", kDialog},
+    {"upper-case passive", false, L"/PASSIVE", kDialog},
+    {"dash q inside a log path", false, L"/l*v C:\\logs\\setup-q.log", kDirect},
+    {"help inside a quoted value", false, L"PROP=\"what/?\"", kDirect},
+    {"installed, no arguments", true, L"", kDirect},
+    {"installed ignores full interface", true, L"/qf", kDirect},
+    {"installed ignores dash full interface", true, L"/qn -qf", kDirect},
+};
+
+class LaunchModeTest : public testing::TestWithParam<ModeCase> {};
+
+TEST_P(LaunchModeTest, FollowsInstalledFlagAndSwitches) {
+    const ModeCase& c = GetParam();
+    EXPECT_EQ(ChooseLaunchMode(c.installed, c.commandLine), c.expected);
+}
+
+std::string CaseName(const testing::TestParamInfo<ModeCase>& info) {
+    std::string name = info.param.name;
+    for (char& ch : name) {
+        if (!isalnum(static_cast<unsigned char>(ch))) {
+            ch = '_';
+        }
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LaunchModeTest, testing::ValuesIn(kModeCases), CaseName);
+
+} // namespace
