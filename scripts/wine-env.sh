@@ -29,6 +29,12 @@ wine_env_start() {
     wine wineboot >/dev/null 2>&1 </dev/null
     # Without this, every window that hides stalls about two seconds.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null
+    # A crashing program ends instead of waiting in Wine's debugger.
+    local view
+    for view in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+        wine reg delete "$view" /v Debugger /f >/dev/null 2>&1 </dev/null || true
+    done
 }
 
 wine_env_stop() {

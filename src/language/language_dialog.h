@@ -2,5 +2,29 @@
 
 #include <windows.h>
 
-// The procedure of the language dialog IDD_LANGUAGE.
+#include <string>
+
+// The module and window of the language dialog, stored when it opens.
+extern HINSTANCE g_hDialogInstance;
+extern HWND g_hDialog;
+
+namespace Main {
+class LanguageList;
+}
+
+// The dialog's prompt for the list's languages and the UI language: localised
+// only when the list holds that language. May move English to the front.
+std::wstring ChooseLanguagePrompt(Main::LanguageList& list);
+
+// Where a window of size w x h goes to be centred on the reference rectangle.
+POINT CentredPosition(const RECT& reference, const RECT& window);
+
+// Sets the prompt and fills the language list of the dialog in g_hDialog.
+void FillLanguageDialog();
+
+// Stores the handles, centres the dialog, sets its icons and fills it.
+void InitLanguageDialog(HWND dialog);
+
+// The procedure of the language dialog IDD_LANGUAGE: OK runs the installation
+// in the chosen language, Cancel ends without installing.
 INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

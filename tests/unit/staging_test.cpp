@@ -1,85 +1,32 @@
 #include "staging/staging.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <ctime>
-#include <fstream>
 #include <vector>
 
 namespace {
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using testfs::EnumerationOrder;
+using testfs::Exists;
+using testfs::RemoveTree;
+using testfs::SortedNames;
 
 void WriteText(const std::wstring& path, const std::string& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(testfs::WriteBytes(path, text));
 }
 
 std::string ReadText(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    char buffer[256];
-    DWORD read = 0;
-    ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
-    CloseHandle(file);
-    return std::string(buffer, read);
-}
-
-// The names in the order the platform enumerates them, without "." and "..".
-std::vector<std::wstring> EnumerationOrder(const std::wstring& folder, const wchar_t* pattern) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return names;
-}
-
-std::vector<std::wstring> SortedNames(const std::wstring& folder) {
-    std::vector<std::wstring> names = EnumerationOrder(folder, L"*");
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void RemoveTree(const std::wstring& folder) {
-    for (const std::wstring& name : EnumerationOrder(folder, L"*")) {
-        const std::wstring path = folder + name;
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path + L"\\");
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    }
-    RemoveDirectoryW(folder.c_str());
+    return testfs::ReadBytes(path);
 }
 
 // Each test works in a fresh folder of its own under the real temp directory.
 class StagingTest : public testing::Test {
   protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH + 1];
-        ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        root_ = std::wstring(temp) + L"staging-test-" +
+        root_ = testfs::TempDirectory() + L"staging-test-" +
                 std::wstring(info->name(), info->name() + strlen(info->name())) + L"\\";
         RemoveTree(root_);
         ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));

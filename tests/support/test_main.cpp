@@ -1,0 +1,54 @@
+#include "test_main.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+// GoogleTest's own printer also sends each failure to OutputDebugString,
+// which raises an exception that Wine under an i386 emulator cannot unwind.
+// This printer writes the same facts to standard output only.
+class PlainPrinter : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo& test) override {
+        printf("[ RUN      ] %s.%s\n", test.test_suite_name(), test.name());
+        fflush(stdout);
+    }
+    void OnTestPartResult(const testing::TestPartResult& result) override {
+        if (result.type() == testing::TestPartResult::kSuccess) {
+            return;
+        }
+        printf("%s:%d: %s\n%s\n", result.file_name() ? result.file_name() : "unknown",
+               result.line_number(), result.skipped() ? "Skipped" : "Failure", result.message());
+        fflush(stdout);
+    }
+    void OnTestEnd(const testing::TestInfo& test) override {
+        const char* verdict = test.result()->Failed() ? "  FAILED  " : "       OK ";
+        printf("[%s] %s.%s (%lld ms)\n", verdict, test.test_suite_name(), test.name(),
+               static_cast<long long>(test.result()->elapsed_time()));
+        fflush(stdout);
+    }
+    void OnTestProgramEnd(const testing::UnitTest& unit) override {
+        printf("[==========] %d tests ran: %d passed, %d failed, %d skipped.\n",
+               unit.test_to_run_count(), unit.successful_test_count(), unit.failed_test_count(),
+               unit.skipped_test_count());
+        for (int i = 0; i < unit.total_test_suite_count(); ++i) {
+            const testing::TestSuite* suite = unit.GetTestSuite(i);
+            for (int j = 0; j < suite->total_test_count(); ++j) {
+                const testing::TestInfo* test = suite->GetTestInfo(j);
+                if (test->result()->Failed()) {
+                    printf("[  FAILED  ] %s.%s\n", suite->name(), test->name());
+                }
+            }
+        }
+        fflush(stdout);
+    }
+};
+
+} // namespace
+
+void UsePlainTestPrinter() {
+    testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
+    delete listeners.Release(listeners.default_result_printer());
+    listeners.Append(new PlainPrinter);
+}
