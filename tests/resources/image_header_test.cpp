@@ -1,0 +1,110 @@
+#include "setup_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ImageHeaderTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        file = SetupFileBytes();
+        ASSERT_GT(file.size(), sizeof(IMAGE_DOS_HEADER)) << "cannot read Setup.exe";
+        IMAGE_DOS_HEADER dos{};
+        std::memcpy(&dos, file.data(), sizeof dos);
+        ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+        ntOffset = static_cast<size_t>(dos.e_lfanew);
+        ASSERT_LE(ntOffset + sizeof(IMAGE_NT_HEADERS32), file.size());
+        std::memcpy(&nt, file.data() + ntOffset, sizeof nt);
+        ASSERT_EQ(nt.Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
+        ASSERT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC) << "not PE32";
+    }
+
+    // The file offset of an address of the loaded image; 0 when no section holds it.
+    size_t FileOffset(DWORD rva) const {
+        const size_t sections = ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+                                nt.FileHeader.SizeOfOptionalHeader;
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            IMAGE_SECTION_HEADER section{};
+            if (sections + (i + 1) * sizeof section > file.size()) {
+                return 0;
+            }
+            std::memcpy(&section, file.data() + sections + i * sizeof section, sizeof section);
+            if (rva >= section.VirtualAddress &&
+                rva < section.VirtualAddress + section.SizeOfRawData) {
+                return section.PointerToRawData + (rva - section.VirtualAddress);
+            }
+        }
+        return 0;
+    }
+
+    std::vector<BYTE> file;
+    size_t ntOffset = 0;
+    IMAGE_NT_HEADERS32 nt{};
+};
+
+TEST_F(ImageHeaderTest, IsA32BitVistaGuiProgramWithOneMegabyteReserves) {
+    const IMAGE_OPTIONAL_HEADER32& optional = nt.OptionalHeader;
+    const DWORD characteristics = nt.FileHeader.Characteristics;
+    const struct {
+        const char* field;
+        DWORD actual;
+        DWORD expected;
+    } rows[] = {
+        {"machine", nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386},
+        {"subsystem", optional.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI},
+        {"major OS version", optional.MajorOperatingSystemVersion, 6},
+        {"minor OS version", optional.MinorOperatingSystemVersion, 0},
+        {"major subsystem version", optional.MajorSubsystemVersion, 6},
+        {"minor subsystem version", optional.MinorSubsystemVersion, 0},
+        {"DllCharacteristics", optional.DllCharacteristics,
+         IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
+             IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE},
+        {"stack reserve", optional.SizeOfStackReserve, 0x100000},
+        {"heap reserve", optional.SizeOfHeapReserve, 0x100000},
+        {"executable image", characteristics & IMAGE_FILE_EXECUTABLE_IMAGE,
+         IMAGE_FILE_EXECUTABLE_IMAGE},
+        {"32-bit machine", characteristics & IMAGE_FILE_32BIT_MACHINE, IMAGE_FILE_32BIT_MACHINE},
+        {"not a DLL", characteristics & IMAGE_FILE_DLL, 0},
+        // ASLR cannot move an image whose relocations were stripped.
+        {"relocations kept", characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.actual, row.expected) << row.field << std::hex << ": 0x" << row.actual;
+    }
+}
+
+TEST_F(ImageHeaderTest, RelocationTableIsPresentAndWellFormed) {
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+    ASSERT_GT(nt.OptionalHeader.NumberOfRvaAndSizes,
+              static_cast<DWORD>(IMAGE_DIRECTORY_ENTRY_BASERELOC));
+    ASSERT_NE(directory.VirtualAddress, 0u);
+    ASSERT_GT(directory.Size, 0u);
+    const size_t start = FileOffset(directory.VirtualAddress);
+    ASSERT_NE(start, 0u) << "relocation directory lies in no section";
+    ASSERT_LE(start + directory.Size, file.size());
+
+    // Blocks must tile the directory exactly and move at least one 32-bit address.
+    size_t offset = 0;
+    size_t highLow = 0;
+    while (offset + sizeof(IMAGE_BASE_RELOCATION) <= directory.Size) {
+        IMAGE_BASE_RELOCATION block{};
+        std::memcpy(&block, file.data() + start + offset, sizeof block);
+        ASSERT_GE(block.SizeOfBlock, sizeof block) << "block at " << offset;
+        ASSERT_LE(offset + block.SizeOfBlock, directory.Size) << "block at " << offset;
+        for (size_t entry = sizeof block; entry + 2 <= block.SizeOfBlock; entry += 2) {
+            WORD value = 0;
+            std::memcpy(&value, file.data() + start + offset + entry, sizeof value);
+            highLow += (value >> 12) == IMAGE_REL_BASED_HIGHLOW;
+        }
+        offset += block.SizeOfBlock;
+    }
+    EXPECT_EQ(offset, directory.Size);
+    EXPECT_GT(highLow, 0u);
+}
+
+} // namespace

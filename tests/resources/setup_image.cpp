@@ -1,0 +1,163 @@
+#include "setup_image.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+class DataFile {
+  public:
+    explicit DataFile(const std::wstring& path)
+        : module_(LoadLibraryExW(path.c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    ~DataFile() {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+    }
+    DataFile(const DataFile&) = delete;
+    DataFile& operator=(const DataFile&) = delete;
+
+    HMODULE Get() const {
+        return module_;
+    }
+
+  private:
+    HMODULE module_;
+};
+
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    HANDLE Get() const {
+        return handle_;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+} // namespace
+
+std::wstring SetupExePath() {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring path;
+    for (int i = 1; argv != nullptr && i < argc; ++i) {
+        if (std::wcsncmp(argv[i], L"--gtest", 7) != 0) {
+            path = argv[i];
+            break;
+        }
+    }
+    LocalFree(argv);
+    if (!path.empty() && path[0] == L'/') {
+        path.insert(0, L"Z:");
+        for (wchar_t& c : path) {
+            if (c == L'/') {
+                c = L'\\';
+            }
+        }
+    }
+    return path;
+}
+
+HMODULE SetupModule() {
+    static const DataFile file(SetupExePath());
+    return file.Get();
+}
+
+std::vector<BYTE> ResourceBytes(LPCWSTR type, LPCWSTR name) {
+    HMODULE module = SetupModule();
+    HRSRC info = FindResourceExW(module, type, name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (info == nullptr) {
+        return {};
+    }
+    HGLOBAL loaded = LoadResource(module, info);
+    const BYTE* data = static_cast<const BYTE*>(LockResource(loaded));
+    if (data == nullptr) {
+        return {};
+    }
+    return std::vector<BYTE>(data, data + SizeofResource(module, info));
+}
+
+std::vector<BYTE> SetupFileBytes() {
+    FileHandle file(CreateFileW(SetupExePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 64 * 1024 * 1024) {
+        return {};
+    }
+    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size()) {
+        return {};
+    }
+    return bytes;
+}
+
+bool ByteReader::Take(void* out, size_t count) {
+    if (!ok_ || Remaining() < count) {
+        ok_ = false;
+        std::memset(out, 0, count);
+        return false;
+    }
+    std::memcpy(out, data_ + pos_, count);
+    pos_ += count;
+    return true;
+}
+
+BYTE ByteReader::Byte() {
+    BYTE value;
+    Take(&value, sizeof value);
+    return value;
+}
+
+WORD ByteReader::Word() {
+    BYTE bytes[2];
+    Take(bytes, sizeof bytes);
+    return static_cast<WORD>(bytes[0] | bytes[1] << 8);
+}
+
+DWORD ByteReader::Dword() {
+    DWORD low = Word();
+    DWORD high = Word();
+    return low | high << 16;
+}
+
+std::wstring ByteReader::String() {
+    std::wstring text;
+    for (;;) {
+        WORD c = Word();
+        if (!ok_ || c == 0) {
+            return text;
+        }
+        text.push_back(static_cast<wchar_t>(c));
+    }
+}
+
+void ByteReader::AlignToDword() {
+    Seek((pos_ + 3) & ~static_cast<size_t>(3));
+}
+
+void ByteReader::Seek(size_t position) {
+    if (position > size_) {
+        ok_ = false;
+        pos_ = size_;
+        return;
+    }
+    pos_ = position;
+}
