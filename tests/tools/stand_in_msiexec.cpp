@@ -4,7 +4,8 @@
 // SETUP_TEST_RECORD     file to write (UTF-16): its own module path, its
 //                       command line, the staged package's folder, and one
 //                       line per file in that folder: name and size.
-// SETUP_TEST_WAIT_FILE  optional: wait (at most 30 s) until this file exists.
+// SETUP_TEST_WAIT_FILE  optional: after recording, wait (at most 30 s) until
+//                       this file exists.
 // SETUP_TEST_EXIT_CODE  optional: the exit code, 0 by default.
 #include <windows.h>
 
@@ -53,14 +54,6 @@ std::wstring Listing(const std::wstring& folder) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const std::wstring waitFile = Variable(L"SETUP_TEST_WAIT_FILE");
-    for (int i = 0; !waitFile.empty() && i < 300; ++i) {
-        if (GetFileAttributesW(waitFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            break;
-        }
-        Sleep(100);
-    }
-
     wchar_t module[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, module, MAX_PATH);
     const std::wstring commandLine = GetCommandLineW();
@@ -78,6 +71,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                       &written, nullptr);
             CloseHandle(file);
         }
+    }
+    // The record exists before the wait, so that an observer can look at the
+    // launcher while the installer runs.
+    const std::wstring waitFile = Variable(L"SETUP_TEST_WAIT_FILE");
+    for (int i = 0; !waitFile.empty() && i < 300; ++i) {
+        if (GetFileAttributesW(waitFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            break;
+        }
+        Sleep(100);
     }
     const std::wstring exitCode = Variable(L"SETUP_TEST_EXIT_CODE");
     return exitCode.empty() ? 0 : _wtoi(exitCode.c_str());

@@ -1,0 +1,331 @@
+// Runs the built Setup.exe in the Wine prefix, on a package folder of its own,
+// with a stand-in in place of the system's msiexec.exe, and observes what the
+// user would see: message boxes, the installer's command, the staging folder.
+#include "setup_harness.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testfs::Exists;
+using testfs::ReadBytes;
+using testfs::SortedNames;
+using testfs::WriteBytes;
+
+// What a scenario changes before the launcher starts.
+enum class Setting {
+    None,
+    NoCabinets,
+    NoX64Package,
+    NoX86Package,
+    TemporaryFolderMissing,
+    InstallerNotStartable,
+    InstalledFlag,
+    InstalledFlagZero,
+    PlantedMsiexec,
+};
+
+struct Scenario {
+    const char* name;
+    Setting setting;
+    const wchar_t* arguments;
+    const char* installerExitCode;
+    // The installer's expected command: its switch ("/i" or "/x") and the text
+    // after the quoted package path; null when no installer may start.
+    const wchar_t* installerSwitch;
+    const wchar_t* commandTail;
+    const wchar_t* message; // the one error box expected, or null
+    // Whether a staging folder stays behind in the temporary folder, and the
+    // sorted names it then holds.
+    bool stagingLeft;
+    std::vector<std::wstring> leftBehind;
+};
+
+const std::vector<std::wstring> kCompleteStaging = {L"HLX480DriverInstallerx64.msi", L"data1.cab",
+                                                    L"data2.cab"};
+
+const Scenario kScenarios[] = {
+    {"passive installs", Setting::None, L"/passive", "0", L"/i", L" /passive", nullptr, false, {}},
+    {"quiet installs", Setting::None, L"/qn", "0", L"/i", L" /qn", nullptr, false, {}},
+    {"help switch runs msiexec directly",
+     Setting::None,
+     L"/?",
+     "0",
+     L"/i",
+     L" /?",
+     nullptr,
+     false,
+     {}},
+    {"switches and quoted values passed on",
+     Setting::None,
+     L"/qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
+     "0",
+     L"/i",
+     L" /qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
+     nullptr,
+     false,
+     {}},
+    {"uninstall", Setting::None, L"/x /qn", "0", L"/x", L"  /qn", nullptr, false, {}},
+    {"dash uninstall",
+     Setting::None,
+     L"-uninstall /passive",
+     "0",
+     L"/x",
+     L"  /passive",
+     nullptr,
+     false,
+     {}},
+    {"installer failure is not reported",
+     Setting::None,
+     L"/qn",
+     "1603",
+     L"/i",
+     L" /qn",
+     nullptr,
+     false,
+     {}},
+    {"user cancel is not reported",
+     Setting::None,
+     L"/passive",
+     "1602",
+     L"/i",
+     L" /passive",
+     nullptr,
+     false,
+     {}},
+    {"missing x86 package does not matter on 64-bit",
+     Setting::NoX86Package,
+     L"/qn",
+     "0",
+     L"/i",
+     L" /qn",
+     nullptr,
+     false,
+     {}},
+    {"installed product runs directly despite /qf",
+     Setting::InstalledFlag,
+     L"/qf",
+     "0",
+     L"/i",
+     L" /qf",
+     nullptr,
+     false,
+     {}},
+    {"installed product without arguments runs directly",
+     Setting::InstalledFlag,
+     L"",
+     "0",
+     L"/i",
+     L"",
+     nullptr,
+     false,
+     {}},
+    {"flag 0 is not installed",
+     Setting::InstalledFlagZero,
+     L"/qf",
+     "0",
+     nullptr,
+     nullptr,
+     nullptr,
+     false,
+     {}},
+    {"full interface asks for a language",
+     Setting::None,
+     L"/qf",
+     "0",
+     nullptr,
+     nullptr,
+     nullptr,
+     false,
+     {}},
+    {"no arguments asks for a language",
+     Setting::None,
+     L"",
+     "0",
+     nullptr,
+     nullptr,
+     nullptr,
+     false,
+     {}},
+    {"upper-case switch asks for a language",
+     Setting::None,
+     L"/QN",
+     "0",
+     nullptr,
+     nullptr,
+     nullptr,
+     false,
+     {}},
+    {"planted msiexec is not started",
+     Setting::PlantedMsiexec,
+     L"/passive",
+     "0",
+     L"/i",
+     L" /passive",
+     nullptr,
+     false,
+     {}},
+    {"no cabinet",
+     Setting::NoCabinets,
+     L"/qn",
+     "0",
+     nullptr,
+     nullptr,
+     kInitialisationMessage,
+     true,
+     {L"HLX480DriverInstallerx64.msi"}},
+    {"missing package",
+     Setting::NoX64Package,
+     L"/qn",
+     "0",
+     nullptr,
+     nullptr,
+     kInitialisationMessage,
+     true,
+     {}},
+    {"staging folder cannot be created",
+     Setting::TemporaryFolderMissing,
+     L"/qn",
+     "0",
+     nullptr,
+     nullptr,
+     kInitialisationMessage,
+     false,
+     {}},
+    {"installer cannot start", Setting::InstallerNotStartable, L"/qn", "0", nullptr, nullptr,
+     kStartMessage, true, kCompleteStaging},
+};
+
+class SetupRunTest : public testing::TestWithParam<Scenario> {
+  protected:
+    void SetUp() override {
+        files_.Create();
+        root_ = files_.root;
+        medium_ = files_.medium;
+        package_ = files_.package;
+        temp_ = files_.temp;
+        record_ = files_.record;
+    }
+    void TearDown() override {
+        files_.Destroy();
+    }
+
+    void Apply(Setting setting) {
+        switch (setting) {
+        case Setting::None:
+            break;
+        case Setting::NoCabinets:
+            DeleteFileW((package_ + L"data1.cab").c_str());
+            DeleteFileW((package_ + L"data2.cab").c_str());
+            break;
+        case Setting::NoX64Package:
+            DeleteFileW((package_ + kX64).c_str());
+            break;
+        case Setting::NoX86Package:
+            DeleteFileW((package_ + kX86).c_str());
+            break;
+        case Setting::TemporaryFolderMissing:
+            SetEnvironmentVariableW(L"TMP", (root_ + L"missing\\").c_str());
+            break;
+        case Setting::InstallerNotStartable:
+            ASSERT_TRUE(WriteBytes(SystemMsiexec(), "this is not a program"));
+            break;
+        case Setting::InstalledFlag:
+        case Setting::InstalledFlagZero: {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                      nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            const DWORD value = setting == Setting::InstalledFlag ? 1 : 0;
+            RegSetValueExW(key, L"installed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                           sizeof(value));
+            RegCloseKey(key);
+            break;
+        }
+        case Setting::PlantedMsiexec:
+            ASSERT_TRUE(
+                CopyFileW(g_standInBuilt.c_str(), (medium_ + L"msiexec.exe").c_str(), FALSE));
+            ASSERT_TRUE(CopyFileW(g_standInBuilt.c_str(), (root_ + L"msiexec.exe").c_str(), FALSE));
+            break;
+        }
+    }
+
+    Medium files_;
+    std::wstring root_, medium_, package_, temp_, record_;
+};
+
+TEST_P(SetupRunTest, Scenario) {
+    const Scenario& s = GetParam();
+    Apply(s.setting);
+    if (HasFatalFailure()) {
+        return;
+    }
+    SetEnvironmentVariableW(
+        L"SETUP_TEST_EXIT_CODE",
+        std::wstring(s.installerExitCode, s.installerExitCode + strlen(s.installerExitCode))
+            .c_str());
+    const auto packageBefore = files_.PackageSnapshot();
+
+    const RunResult run = RunSetup(medium_ + L"Setup.exe", s.arguments, root_);
+
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u) << "the launcher always ends with 0";
+    EXPECT_EQ(files_.PackageSnapshot(), packageBefore) << "the package folder is never changed";
+
+    // Interactive mode is the one way to end with neither installer nor error.
+    const bool interactive = s.installerSwitch == nullptr && s.message == nullptr;
+    EXPECT_EQ(run.dialogSeen, interactive) << "the language dialog (cancelled here)";
+
+    if (s.message == nullptr) {
+        EXPECT_TRUE(run.boxes.empty()) << testfs::Narrow(run.boxes.front().text);
+    } else {
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0].caption, L"Error");
+        EXPECT_EQ(run.boxes[0].text, s.message);
+        EXPECT_EQ(run.boxes[0].owner, nullptr) << "direct mode has no owner window";
+    }
+
+    InstallerRecord record;
+    const bool installerRan = ReadRecord(record_, record);
+    if (s.installerSwitch == nullptr) {
+        EXPECT_FALSE(installerRan) << testfs::Narrow(record.commandLine);
+    } else {
+        ASSERT_TRUE(installerRan) << "the installer was not started";
+        EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << testfs::Narrow(record.module);
+        // The staging folder: a fresh QLNxxxx folder in the temporary folder.
+        ASSERT_EQ(record.folder.size(), temp_.size() + 8) << testfs::Narrow(record.folder);
+        EXPECT_EQ(record.folder.substr(0, temp_.size() + 3), temp_ + L"QLN");
+        EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + s.installerSwitch + L" \"" +
+                                          record.folder + kX64 + L"\"" + s.commandTail);
+        EXPECT_EQ(record.listing, (std::vector<std::wstring>{L"HLX480DriverInstallerx64.msi 3000",
+                                                             L"data1.cab 8", L"data2.cab 70000"}))
+            << "the staging folder holds the 64-bit package and every cabinet";
+        EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
+    }
+
+    const std::vector<std::wstring> temporary = SortedNames(temp_);
+    if (s.stagingLeft) {
+        ASSERT_EQ(temporary.size(), 1u) << "a failed run leaves its staging folder";
+        EXPECT_EQ(SortedNames(temp_ + temporary[0] + L"\\"), s.leftBehind);
+    } else {
+        EXPECT_TRUE(temporary.empty()) << testfs::Narrow(temporary.front());
+    }
+    if (s.setting == Setting::TemporaryFolderMissing) {
+        EXPECT_FALSE(Exists(root_ + L"missing")) << "nothing is created in its place";
+    }
+}
+
+std::string ScenarioName(const testing::TestParamInfo<Scenario>& info) {
+    std::string name = info.param.name;
+    for (char& ch : name) {
+        if (!isalnum(static_cast<unsigned char>(ch))) {
+            ch = '_';
+        }
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, SetupRunTest, testing::ValuesIn(kScenarios), ScenarioName);
+
+} // namespace

@@ -1,0 +1,204 @@
+#include "setup_harness.h"
+#include "test_files.h"
+
+#include <set>
+
+std::wstring g_baseTemp;
+std::wstring g_setupBuilt;
+std::wstring g_standInBuilt;
+
+extern const wchar_t kProductKey[] =
+    L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
+extern const wchar_t kX64[] = L"HLX480DriverInstallerx64.msi";
+extern const wchar_t kX86[] = L"HLX480DriverInstallerx86.msi";
+
+extern const wchar_t kInitialisationMessage[] =
+    L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
+    L"another folder first and try again.";
+extern const wchar_t kStartMessage[] =
+    L"Cannot start the installation!\nPlease copy or extract the installation package to "
+    L"another folder first and try again or install from the appropriate MSI in the Package "
+    L"folder directly.";
+
+std::wstring SystemMsiexec() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\msiexec.exe";
+}
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& ch : text) {
+        ch = static_cast<wchar_t>(towlower(ch));
+    }
+    return text;
+}
+
+} // namespace
+
+// The system's own msiexec.exe, as a 32-bit process names it on 64-bit
+// Windows (syswow64) or on 32-bit Windows (system32).
+bool IsSystemMsiexec(const std::wstring& module) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring base = Lower(windows);
+    const std::wstring path = Lower(module);
+    return path == base + L"\\syswow64\\msiexec.exe" || path == base + L"\\system32\\msiexec.exe";
+}
+
+void StandInInstaller::SetUp() {
+    backup_ = SystemMsiexec() + L".setup-test-original";
+    if (!testfs::Exists(backup_)) {
+        ASSERT_TRUE(MoveFileW(SystemMsiexec().c_str(), backup_.c_str()));
+    }
+    Install();
+}
+
+void StandInInstaller::TearDown() {
+    DeleteFileW(SystemMsiexec().c_str());
+    MoveFileW(backup_.c_str(), SystemMsiexec().c_str());
+}
+
+void StandInInstaller::Install() {
+    ASSERT_TRUE(CopyFileW(g_standInBuilt.c_str(), SystemMsiexec().c_str(), FALSE));
+}
+
+void CancelDialog(HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (processId == search->processId && std::wstring(className) == L"#32770" &&
+        IsWindowVisible(window)) {
+        search->windows.push_back(window);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+RunResult RunSetup(const std::wstring& setupPath, const std::wstring& arguments,
+                   const std::wstring& currentDirectory, const DialogHandler& onDialog) {
+    RunResult result;
+    std::wstring commandLine = L"\"" + setupPath + L"\"";
+    if (!arguments.empty()) {
+        commandLine += L" " + arguments;
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(setupPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory.c_str(), &startup, &process)) {
+        ADD_FAILURE() << "Setup.exe did not start: " << GetLastError();
+        return result;
+    }
+    std::set<HWND> answered;
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+        if (GetTickCount64() > deadline) {
+            TerminateProcess(process.hProcess, 1);
+            ADD_FAILURE() << "Setup.exe did not end within 60 s";
+            break;
+        }
+        WindowSearch search{process.dwProcessId, {}};
+        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+        for (HWND window : search.windows) {
+            if (answered.count(window) != 0) {
+                continue;
+            }
+            wchar_t caption[256] = {};
+            GetWindowTextW(window, caption, 256);
+            if (std::wstring(caption) == L"Error") {
+                wchar_t text[1024] = {};
+                GetDlgItemTextW(window, 0xFFFF, text, 1024);
+                const HWND owner = GetWindow(window, GW_OWNER);
+                result.boxes.push_back({caption, text, owner, IsWindowVisible(owner) != FALSE});
+                PostMessageW(window, WM_COMMAND, IDOK, 0);
+            } else {
+                result.dialogSeen = true;
+                onDialog(window);
+            }
+            answered.insert(window);
+        }
+    }
+    result.ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
+
+bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
+    const std::string bytes = testfs::ReadBytes(path);
+    if (bytes == "<missing>") {
+        return false;
+    }
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find(L'\n', start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::wstring::npos ? text.size() : end + 1;
+    }
+    if (lines.size() < 3) {
+        return false;
+    }
+    record.module = lines[0];
+    record.commandLine = lines[1];
+    record.folder = lines[2];
+    record.listing.assign(lines.begin() + 3, lines.end());
+    std::sort(record.listing.begin(), record.listing.end());
+    return true;
+}
+
+void Medium::Create() {
+    root = g_baseTemp + L"setup-e2e\\";
+    testfs::RemoveTree(root);
+    medium = root + L"medium\\";
+    package = medium + L"Package\\";
+    temp = root + L"tmp\\";
+    record = root + L"record.txt";
+    for (const std::wstring& folder : {root, medium, package, temp}) {
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    ASSERT_TRUE(CopyFileW(g_setupBuilt.c_str(), (medium + L"Setup.exe").c_str(), FALSE));
+    ASSERT_TRUE(testfs::WriteBytes(package + kX64, std::string(3000, 'x')));
+    ASSERT_TRUE(testfs::WriteBytes(package + kX86, std::string(2000, 'y')));
+    ASSERT_TRUE(testfs::WriteBytes(package + L"data1.cab", "MSCF one"));
+    ASSERT_TRUE(testfs::WriteBytes(package + L"data2.cab", std::string(70000, 'c')));
+    ASSERT_TRUE(testfs::WriteBytes(package + L"notes.txt", "not staged"));
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\ORVANE");
+}
+
+void Medium::Destroy() {
+    SetEnvironmentVariableW(L"SETUP_TEST_RECORD", nullptr);
+    SetEnvironmentVariableW(L"SETUP_TEST_EXIT_CODE", nullptr);
+    SetEnvironmentVariableW(L"SETUP_TEST_WAIT_FILE", nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\ORVANE");
+    StandInInstaller::Install();
+    testfs::RemoveTree(root);
+}
+
+std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() const {
+    std::vector<std::pair<std::wstring, std::string>> files;
+    for (const std::wstring& name : testfs::SortedNames(package)) {
+        files.emplace_back(name, testfs::ReadBytes(package + name));
+    }
+    return files;
+}

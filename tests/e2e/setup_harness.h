@@ -1,0 +1,79 @@
+#pragma once
+
+// Runs the built Setup.exe in the Wine prefix and observes it as a user
+// would: its windows, the installer it starts, the folders it leaves.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+extern std::wstring g_baseTemp;     // the prefix's temporary folder, before any test changes TMP
+extern std::wstring g_setupBuilt;   // the Setup.exe of the build
+extern std::wstring g_standInBuilt; // the stand-in msiexec.exe of the build
+
+extern const wchar_t kProductKey[];
+extern const wchar_t kX64[];
+extern const wchar_t kX86[];
+extern const wchar_t kInitialisationMessage[];
+extern const wchar_t kStartMessage[];
+
+std::wstring SystemMsiexec();
+bool IsSystemMsiexec(const std::wstring& module);
+
+// Puts the stand-in where the launcher looks for msiexec.exe (a 32-bit
+// process sees syswow64 there) and brings the original back afterwards.
+class StandInInstaller : public testing::Environment {
+  public:
+    void SetUp() override;
+    void TearDown() override;
+    static void Install();
+
+  private:
+    std::wstring backup_;
+};
+
+struct MessageBoxSeen {
+    std::wstring caption;
+    std::wstring text;
+    HWND owner;
+    bool ownerVisible;
+};
+
+struct RunResult {
+    bool ended = false;
+    DWORD exitCode = 0xFFFFFFFF;
+    std::vector<MessageBoxSeen> boxes;
+    bool dialogSeen = false;
+};
+
+// Called once when the language dialog has appeared; it answers the dialog.
+using DialogHandler = std::function<void(HWND dialog)>;
+void CancelDialog(HWND dialog);
+
+// Starts Setup.exe and answers its windows until it ends (60 s at most):
+// error boxes are read and confirmed, the language dialog goes to onDialog.
+RunResult RunSetup(const std::wstring& setupPath, const std::wstring& arguments,
+                   const std::wstring& currentDirectory,
+                   const DialogHandler& onDialog = CancelDialog);
+
+struct InstallerRecord {
+    std::wstring module;
+    std::wstring commandLine;
+    std::wstring folder;
+    std::vector<std::wstring> listing; // "name size", sorted
+};
+
+bool ReadRecord(const std::wstring& path, InstallerRecord& record);
+
+// A medium (Setup.exe beside Package\ with both MSIs and two cabinets) and a
+// temporary folder of its own, which the launcher's children inherit as TMP.
+class Medium {
+  public:
+    void Create();
+    void Destroy();
+    std::vector<std::pair<std::wstring, std::string>> PackageSnapshot() const;
+    std::wstring root, medium, package, temp, record;
+};
