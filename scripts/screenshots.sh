@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Photographs the language dialog in English and in Japanese into docs/.
+# Usage: scripts/screenshots.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/bootstrap.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target Setup >/dev/null
+for locale in en_US ja_JP; do
+    [ -d "build/locales/$locale.UTF-8" ] ||
+        localedef -i "$locale" -f UTF-8 "build/locales/$locale.UTF-8" 2>/dev/null || true
+done
+
+. scripts/wine-env.sh
+trap wine_env_stop EXIT
+wine_env_start build
+# The caption buttons draw their glyphs from Marlett.
+cp /usr/share/wine/fonts/{tahoma,tahomabd,marlett}.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# Japanese text in the dialog's font falls back to a CJK font.
+cjk=$(fc-list -f '%{file}\n' ':lang=ja' | grep -m1 -i 'NotoSansCJK-Regular' || fc-list -f '%{file}\n' ':lang=ja' | head -n1)
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v Tahoma /t REG_MULTI_SZ /d "$(winepath -w "$cjk"),Noto Sans CJK JP" /f >/dev/null 2>&1 </dev/null
+
+mkdir -p docs
+for shot in en_US:language-dialog-en ja_JP:language-dialog-ja; do
+    locale=${shot%%:*}
+    name=${shot#*:}
+    LOCPATH="$PWD/build/locales" LANG="$locale.UTF-8" LC_ALL= \
+        wine build/src/Setup.exe </dev/null >/dev/null 2>&1 &
+    runner=$!
+    # The same window twice in a row: the dialog has settled.
+    window=""
+    for _ in $(seq 1 100); do
+        sleep 0.3
+        found=$(xdotool search --onlyvisible --name '^Setup$' 2>/dev/null | head -n1 || true)
+        [ -n "$found" ] && [ "$found" = "$window" ] && break
+        window=$found
+    done
+    [ -n "$window" ] || { echo "the dialog did not appear" >&2; exit 1; }
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "docs/$name.png"
+    xdotool key --window "$window" Escape
+    wait "$runner" || true
+    echo "docs/$name.png"
+done
