@@ -3,6 +3,8 @@
 # helper processes do not hold the callers' output pipes open.
 # Usage: wine_env_start <build dir>; ...; wine_env_stop
 
+WINE_ENV_PREFIXES=()
+
 wine_env_start() {
     local build_dir
     build_dir="$(cd "$1" && pwd)"
@@ -25,7 +27,26 @@ wine_env_start() {
         rm -f "$fd_file"
     fi
 
-    wineserver -p >/dev/null 2>&1 </dev/null
+    wine_env_boot_prefix "$WINEPREFIX" ""
+}
+
+# Boots a further prefix (architecture win32 or win64, or "" for the default)
+# with a persistent wineserver of its own; wine_env_stop ends it too.
+wine_env_boot_prefix() {
+    local prefix="$1" arch="$2"
+    WINE_ENV_PREFIXES+=("$prefix")
+    (
+        export WINEPREFIX="$prefix"
+        if [ -n "$arch" ]; then export WINEARCH="$arch"; fi
+        wine_env_prepare_prefix
+    )
+}
+
+wine_env_prepare_prefix() {
+    # wineserver needs the prefix folder; wineboot fills an empty one. A
+    # server that still runs (from an earlier, aborted run) is used as it is.
+    mkdir -p "$WINEPREFIX"
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     wine wineboot >/dev/null 2>&1 </dev/null
     # Without this, every window that hides stalls about two seconds.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null
@@ -38,7 +59,11 @@ wine_env_start() {
 }
 
 wine_env_stop() {
-    wineserver -k >/dev/null 2>&1 || true
+    local prefix
+    for prefix in "${WINE_ENV_PREFIXES[@]}"; do
+        WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+    done
+    WINE_ENV_PREFIXES=()
     if [ -n "${WINE_ENV_XVFB_PID:-}" ]; then
         kill "$WINE_ENV_XVFB_PID" 2>/dev/null || true
         wait "$WINE_ENV_XVFB_PID" 2>/dev/null || true

@@ -195,7 +195,7 @@ TEST_F(LanguageDialogTest, OkInstallsInTheChosenLanguageWhileTheDialogIsHidden) 
         InstallerRecord record;
         ASSERT_TRUE(ReadRecord(files_.record, record));
         EXPECT_EQ(record.commandLine,
-                  L"msiexec.exe /i \"" + record.folder + kX64 + L"\"" + c.commandTail);
+                  L"msiexec.exe /i \"" + record.folder + OwnPackage() + L"\"" + c.commandTail);
         EXPECT_FALSE(testfs::Exists(record.folder)) << "staging removed after the run";
         EXPECT_EQ(run.exitCode, 0u);
     }

@@ -20,6 +20,27 @@ extern const wchar_t kStartMessage[] =
     L"another folder first and try again or install from the appropriate MSI in the Package "
     L"folder directly.";
 
+namespace {
+
+bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+} // namespace
+
+std::wstring OwnPackage() {
+    return IsWow64() ? kX64 : kX86;
+}
+
+std::wstring OtherPackage() {
+    return IsWow64() ? kX86 : kX64;
+}
+
+std::wstring OwnPackageListing() {
+    return OwnPackage() + (IsWow64() ? L" 3000" : L" 2000");
+}
+
 std::wstring SystemMsiexec() {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);

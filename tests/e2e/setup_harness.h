@@ -20,6 +20,12 @@ extern const wchar_t kX86[];
 extern const wchar_t kInitialisationMessage[];
 extern const wchar_t kStartMessage[];
 
+// The package this Windows needs: x64 under WOW64, x86 on 32-bit Windows,
+// with the size of its fixture file; and the one it does not need.
+std::wstring OwnPackage();
+std::wstring OtherPackage();
+std::wstring OwnPackageListing();
+
 std::wstring SystemMsiexec();
 bool IsSystemMsiexec(const std::wstring& module);
 
