@@ -32,15 +32,8 @@ DialogView Look(HWND dialog) {
     wchar_t prompt[256] = {};
     GetDlgItemTextW(dialog, 1001, prompt, 256);
     view.prompt = prompt;
+    view.items = LanguageItems(dialog);
     const HWND combo = GetDlgItem(dialog, 1000);
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
-        std::wstring item(length > 0 ? length + 1 : 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
-        item.resize(wcslen(item.c_str()));
-        view.items.push_back(item);
-    }
     view.selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     view.visible = IsWindowVisible(dialog) != FALSE;
     GetWindowRect(dialog, &view.rect);
@@ -173,14 +166,7 @@ TEST_F(LanguageDialogTest, OkInstallsInTheChosenLanguageWhileTheDialogIsHidden) 
         bool hiddenWhileInstalling = false;
         bool stillThere = false;
         const RunResult run = Run(c.arguments, [&](HWND dialog) {
-            const DialogView view = Look(dialog);
-            const auto index = std::find(view.items.begin(), view.items.end(), c.choice);
-            ASSERT_NE(index, view.items.end());
-            const HWND combo = GetDlgItem(dialog, 1000);
-            SendMessageW(combo, CB_SETCURSEL, index - view.items.begin(), 0);
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(combo));
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(ChooseLanguage(dialog, c.choice));
             // The stand-in records, then waits for the proceed file.
             if (WaitForFile(files_.record)) {
                 stillThere = IsWindow(dialog) != FALSE;

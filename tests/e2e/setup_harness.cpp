@@ -1,8 +1,6 @@
 #include "setup_harness.h"
 #include "test_files.h"
 
-#include <set>
-
 std::wstring g_baseTemp;
 std::wstring g_setupBuilt;
 std::wstring g_standInBuilt;
@@ -19,15 +17,6 @@ extern const wchar_t kStartMessage[] =
     L"Cannot start the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again or install from the appropriate MSI in the Package "
     L"folder directly.";
-
-namespace {
-
-bool IsWow64() {
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-} // namespace
 
 std::wstring OwnPackage() {
     return IsWow64() ? kX64 : kX86;
@@ -85,81 +74,13 @@ void StandInInstaller::Install() {
     ASSERT_TRUE(CopyFileW(g_standInBuilt.c_str(), SystemMsiexec().c_str(), FALSE));
 }
 
-void CancelDialog(HWND dialog) {
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-}
-
-namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectDialogs(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (processId == search->processId && std::wstring(className) == L"#32770" &&
-        IsWindowVisible(window)) {
-        search->windows.push_back(window);
-    }
-    return TRUE;
-}
-
-} // namespace
-
 RunResult RunSetup(const std::wstring& setupPath, const std::wstring& arguments,
                    const std::wstring& currentDirectory, const DialogHandler& onDialog) {
-    RunResult result;
     std::wstring commandLine = L"\"" + setupPath + L"\"";
     if (!arguments.empty()) {
         commandLine += L" " + arguments;
     }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(setupPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.c_str(), &startup, &process)) {
-        ADD_FAILURE() << "Setup.exe did not start: " << GetLastError();
-        return result;
-    }
-    std::set<HWND> answered;
-    const ULONGLONG deadline = GetTickCount64() + 60000;
-    while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-        if (GetTickCount64() > deadline) {
-            TerminateProcess(process.hProcess, 1);
-            ADD_FAILURE() << "Setup.exe did not end within 60 s";
-            break;
-        }
-        WindowSearch search{process.dwProcessId, {}};
-        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
-        for (HWND window : search.windows) {
-            if (answered.count(window) != 0) {
-                continue;
-            }
-            wchar_t caption[256] = {};
-            GetWindowTextW(window, caption, 256);
-            if (std::wstring(caption) == L"Error") {
-                wchar_t text[1024] = {};
-                GetDlgItemTextW(window, 0xFFFF, text, 1024);
-                const HWND owner = GetWindow(window, GW_OWNER);
-                result.boxes.push_back({caption, text, owner, IsWindowVisible(owner) != FALSE});
-                PostMessageW(window, WM_COMMAND, IDOK, 0);
-            } else {
-                result.dialogSeen = true;
-                onDialog(window);
-            }
-            answered.insert(window);
-        }
-    }
-    result.ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return result;
+    return RunAndAnswer(setupPath, commandLine, currentDirectory, 60000, onDialog);
 }
 
 bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
@@ -217,9 +138,5 @@ void Medium::Destroy() {
 }
 
 std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() const {
-    std::vector<std::pair<std::wstring, std::string>> files;
-    for (const std::wstring& name : testfs::SortedNames(package)) {
-        files.emplace_back(name, testfs::ReadBytes(package + name));
-    }
-    return files;
+    return testfs::Snapshot(package);
 }

@@ -4,9 +4,10 @@
 // would: its windows, the installer it starts, the folders it leaves.
 #include <windows.h>
 
+#include "process_runner.h"
+
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,24 +41,6 @@ class StandInInstaller : public testing::Environment {
   private:
     std::wstring backup_;
 };
-
-struct MessageBoxSeen {
-    std::wstring caption;
-    std::wstring text;
-    HWND owner;
-    bool ownerVisible;
-};
-
-struct RunResult {
-    bool ended = false;
-    DWORD exitCode = 0xFFFFFFFF;
-    std::vector<MessageBoxSeen> boxes;
-    bool dialogSeen = false;
-};
-
-// Called once when the language dialog has appeared; it answers the dialog.
-using DialogHandler = std::function<void(HWND dialog)>;
-void CancelDialog(HWND dialog);
 
 // Starts Setup.exe and answers its windows until it ends (60 s at most):
 // error boxes are read and confirmed, the language dialog goes to onDialog.

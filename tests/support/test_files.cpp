@@ -65,6 +65,14 @@ std::vector<std::wstring> SortedNames(const std::wstring& folder) {
     return names;
 }
 
+std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& folder) {
+    std::vector<std::pair<std::wstring, std::string>> files;
+    for (const std::wstring& name : SortedNames(folder)) {
+        files.emplace_back(name, ReadBytes(folder + name));
+    }
+    return files;
+}
+
 void RemoveTree(const std::wstring& folder) {
     if (folder.empty()) {
         return;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // File-system helpers for tests that work on the real file system of the
@@ -17,6 +18,8 @@ std::string ReadBytes(const std::wstring& path);
 // The names in the order the platform enumerates them, without "." and "..".
 std::vector<std::wstring> EnumerationOrder(const std::wstring& folder, const wchar_t* pattern);
 std::vector<std::wstring> SortedNames(const std::wstring& folder);
+// Names and bytes of the files in folder (with trailing backslash), by name.
+std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& folder);
 // Removes folder (with trailing backslash) and everything in it, read-only
 // files included.
 void RemoveTree(const std::wstring& folder);

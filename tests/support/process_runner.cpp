@@ -1,0 +1,144 @@
+#include "process_runner.h"
+#include "test_files.h"
+
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+void CancelDialog(HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+std::vector<std::wstring> LanguageItems(HWND dialog) {
+    std::vector<std::wstring> items;
+    const HWND combo = GetDlgItem(dialog, 1000);
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
+        std::wstring item(length > 0 ? length + 1 : 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
+        item.resize(wcslen(item.c_str()));
+        items.push_back(item);
+    }
+    return items;
+}
+
+bool ChooseLanguage(HWND dialog, const std::wstring& item) {
+    const std::vector<std::wstring> items = LanguageItems(dialog);
+    const auto found = std::find(items.begin(), items.end(), item);
+    if (found == items.end()) {
+        return false;
+    }
+    const HWND combo = GetDlgItem(dialog, 1000);
+    SendMessageW(combo, CB_SETCURSEL, found - items.begin(), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
+bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (processId == search->processId && std::wstring(className) == L"#32770" &&
+        IsWindowVisible(window)) {
+        search->windows.push_back(window);
+    }
+    return TRUE;
+}
+
+// An installer that hangs leaves its own children behind otherwise.
+void EndProcessTree(DWORD processId, HANDLE process) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32FirstW(snapshot, &entry); more;
+             more = Process32NextW(snapshot, &entry)) {
+            if (entry.th32ParentProcessID != processId) {
+                continue;
+            }
+            HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (child != nullptr) {
+                EndProcessTree(entry.th32ProcessID, child);
+                CloseHandle(child);
+            }
+        }
+        CloseHandle(snapshot);
+    }
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+}
+
+} // namespace
+
+RunResult RunAndAnswer(const std::wstring& applicationName, const std::wstring& commandLine,
+                       const std::wstring& currentDirectory, DWORD timeoutMs,
+                       const DialogHandler& onDialog) {
+    RunResult result;
+    std::wstring buffer = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), &buffer[0],
+                        nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                        &process)) {
+        ADD_FAILURE() << "could not start " << testfs::Narrow(commandLine) << ": "
+                      << GetLastError();
+        return result;
+    }
+    result.started = true;
+    std::set<HWND> answered;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+        if (GetTickCount64() > deadline) {
+            ADD_FAILURE() << testfs::Narrow(commandLine) << " did not end within "
+                          << timeoutMs / 1000 << " s";
+            EndProcessTree(process.dwProcessId, process.hProcess);
+            break;
+        }
+        WindowSearch search{process.dwProcessId, {}};
+        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+        for (HWND window : search.windows) {
+            if (!answered.insert(window).second) {
+                continue;
+            }
+            wchar_t caption[256] = {};
+            GetWindowTextW(window, caption, 256);
+            if (std::wstring(caption) == L"Error") {
+                wchar_t text[1024] = {};
+                GetDlgItemTextW(window, 0xFFFF, text, 1024);
+                const HWND owner = GetWindow(window, GW_OWNER);
+                result.boxes.push_back({caption, text, owner, IsWindowVisible(owner) != FALSE});
+                PostMessageW(window, WM_COMMAND, IDOK, 0);
+            } else {
+                result.dialogSeen = true;
+                onDialog(window);
+            }
+        }
+    }
+    result.ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
