@@ -1,0 +1,128 @@
+#include "acceptance.h"
+#include "test_files.h"
+
+#include <msi.h>
+#include <msiquery.h>
+
+#include <gtest/gtest.h>
+
+std::wstring g_setupBuilt;
+std::wstring g_packageDir;
+std::wstring g_sourceDir;
+std::wstring g_baseTemp;
+
+extern const wchar_t kProductName[] = L"ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
+extern const wchar_t kProductKey[] =
+    L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
+extern const wchar_t kX86[] = L"HLX480DriverInstallerx86.msi";
+extern const wchar_t kX64[] = L"HLX480DriverInstallerx64.msi";
+
+std::wstring OwnPackage() {
+    return IsWow64() ? kX64 : kX86;
+}
+
+namespace {
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
+} // namespace
+
+// A 32-bit process sees the 32-bit Program Files as ProgramFiles and the
+// 64-bit one as ProgramW6432.
+std::wstring InstallFolder(const std::wstring& package) {
+    const std::wstring base = Variable(package == kX64 ? L"ProgramW6432" : L"ProgramFiles");
+    return base + L"\\ORVANE\\" + kProductName + L"\\";
+}
+
+std::wstring ArchitectureOf(const std::wstring& package) {
+    return package == kX64 ? L"x64" : L"x86";
+}
+
+RegistryValue ReadProductValue(const wchar_t* name) {
+    RegistryValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    BYTE data[512] = {};
+    DWORD size = sizeof(data);
+    DWORD type = REG_NONE;
+    if (RegQueryValueExW(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
+        value.type = type;
+        value.bytes.assign(reinterpret_cast<const char*>(data), size);
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+bool ProductKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+std::wstring AsString(const RegistryValue& value) {
+    if (value.type != REG_SZ) {
+        return L"<not a string>";
+    }
+    std::wstring text(reinterpret_cast<const wchar_t*>(value.bytes.data()),
+                      value.bytes.size() / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::wstring PackageProperty(const std::wstring& msiPath, const wchar_t* property) {
+    std::wstring result = L"<unreadable>";
+    MSIHANDLE database = 0, view = 0, record = 0;
+    if (MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
+        return result;
+    }
+    const std::wstring query =
+        std::wstring(L"SELECT `Value` FROM `Property` WHERE `Property` = '") + property + L"'";
+    if (MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
+        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        wchar_t value[512] = {};
+        DWORD size = 512;
+        if (MsiRecordGetStringW(record, 1, value, &size) == ERROR_SUCCESS) {
+            result.assign(value, size);
+        }
+        MsiCloseHandle(record);
+    }
+    if (view != 0) {
+        MsiCloseHandle(view);
+    }
+    MsiCloseHandle(database);
+    return result;
+}
+
+RunResult RunMsiexec(const std::wstring& arguments) {
+    return RunAndAnswer(L"", L"msiexec.exe " + arguments, L"", 120000);
+}
+
+void EnsureNotInstalled(const std::wstring& msiPath) {
+    const std::wstring productCode = PackageProperty(msiPath, L"ProductCode");
+    if (MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT) {
+        RunMsiexec(L"/x " + productCode + L" /qn");
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\ORVANE");
+}
+
+std::vector<std::wstring> NamesStartingWith(const std::wstring& folder,
+                                            const std::wstring& prefix) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : testfs::SortedNames(folder)) {
+        if (name.compare(0, prefix.size(), prefix) == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}

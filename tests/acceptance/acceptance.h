@@ -1,0 +1,49 @@
+#pragma once
+
+// The built sample package and Setup.exe, run with Wine's own Windows
+// Installer, and the facts of Windows that the checks need.
+#include "process_runner.h"
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+extern std::wstring g_setupBuilt; // the Setup.exe of the build
+extern std::wstring g_packageDir; // the built package, with trailing backslash
+extern std::wstring g_sourceDir;  // package/files of the sources, with trailing backslash
+extern std::wstring g_baseTemp;   // the prefix's temporary folder, before any test changes TMP
+
+extern const wchar_t kProductName[];
+extern const wchar_t kProductKey[]; // under HKEY_CURRENT_USER
+extern const wchar_t kX86[];
+extern const wchar_t kX64[];
+
+// The MSI that Setup.exe must choose on this Windows.
+std::wstring OwnPackage();
+// The folder the package installs its files to, with trailing backslash.
+std::wstring InstallFolder(const std::wstring& package);
+// The architecture folder of package/files that the package's driver comes from.
+std::wstring ArchitectureOf(const std::wstring& package);
+
+// A value under kProductKey: its type and bytes; type REG_NONE when missing.
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    std::string bytes;
+};
+RegistryValue ReadProductValue(const wchar_t* name);
+bool ProductKeyExists();
+std::wstring AsString(const RegistryValue& value);
+
+// Properties of an MSI file, read through the Windows Installer API.
+std::wstring PackageProperty(const std::wstring& msiPath, const wchar_t* property);
+
+// Runs the system's msiexec.exe with the arguments; any dialog counts.
+RunResult RunMsiexec(const std::wstring& arguments);
+
+// Removes the product installed from msiPath, if it is, and its registry key.
+void EnsureNotInstalled(const std::wstring& msiPath);
+
+// Names in folder that begin with prefix.
+std::vector<std::wstring> NamesStartingWith(const std::wstring& folder, const std::wstring& prefix);

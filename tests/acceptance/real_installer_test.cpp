@@ -1,0 +1,250 @@
+// Setup.exe on a medium with the built sample package, and the package's
+// embedded transforms, with Wine's own msiexec.exe doing the installing.
+#include "acceptance.h"
+#include "test_files.h"
+
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testfs::Exists;
+using testfs::Narrow;
+using testfs::ReadBytes;
+using testfs::SortedNames;
+
+const std::vector<std::wstring> kInstalledFiles = {L"hlx480.inf", L"hlx480.sys", L"readme.txt"};
+
+std::wstring InstalledProductInfo(const std::wstring& productCode, const wchar_t* property) {
+    wchar_t value[512] = {};
+    DWORD size = 512;
+    if (MsiGetProductInfoW(productCode.c_str(), property, value, &size) != ERROR_SUCCESS) {
+        return L"<none>";
+    }
+    return std::wstring(value, size);
+}
+
+bool IsInstalled(const std::wstring& productCode) {
+    return MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT;
+}
+
+void CopyFolder(const std::wstring& from, const std::wstring& to) {
+    ASSERT_TRUE(CreateDirectoryW(to.c_str(), nullptr));
+    for (const std::wstring& name : SortedNames(from)) {
+        ASSERT_TRUE(CopyFileW((from + name).c_str(), (to + name).c_str(), TRUE)) << Narrow(name);
+    }
+}
+
+std::string Dword(DWORD value) {
+    return std::string(reinterpret_cast<const char*>(&value), sizeof(value));
+}
+
+// A medium (Setup.exe beside Package\ with the built package) and a temporary
+// folder of its own, which Setup.exe and msiexec.exe inherit as TMP.
+class MediumTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        root = g_baseTemp + L"setup-acceptance\\";
+        medium = root + L"medium\\";
+        package = medium + L"Package\\";
+        temp = root + L"tmp\\";
+        testfs::RemoveTree(root);
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(medium.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW(g_setupBuilt.c_str(), (medium + L"Setup.exe").c_str(), TRUE));
+        CopyFolder(g_packageDir, package);
+        msi = package + OwnPackage();
+        productCode = PackageProperty(msi, L"ProductCode");
+        EnsureNotInstalled(msi);
+        ASSERT_FALSE(IsInstalled(productCode)) << "an earlier install could not be removed";
+        SetEnvironmentVariableW(L"TMP", temp.c_str());
+        SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"TMP", g_baseTemp.c_str());
+        SetEnvironmentVariableW(L"TEMP", g_baseTemp.c_str());
+        if (!msi.empty()) {
+            EnsureNotInstalled(msi);
+        }
+        testfs::RemoveTree(root);
+    }
+    RunResult RunSetup(const std::wstring& arguments,
+                       const DialogHandler& onDialog = CancelDialog) {
+        const std::wstring setup = medium + L"Setup.exe";
+        return RunAndAnswer(setup, L"\"" + setup + L"\" " + arguments, root, 180000, onDialog);
+    }
+    // What every run leaves as it found it: the medium, and no staging folder.
+    void ExpectCleanRun(const RunResult& run) {
+        ASSERT_TRUE(run.ended);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+        EXPECT_EQ(testfs::Snapshot(package), packageBefore) << "the package folder changed";
+        EXPECT_EQ(NamesStartingWith(temp, L"QLN"), std::vector<std::wstring>());
+    }
+    void ExpectInstalled(const std::wstring& culture, const std::wstring& name) {
+        const std::wstring folder = InstallFolder(OwnPackage());
+        EXPECT_TRUE(IsInstalled(productCode));
+        EXPECT_EQ(InstalledProductInfo(productCode, INSTALLPROPERTY_INSTALLEDPRODUCTNAME), name);
+        EXPECT_EQ(SortedNames(folder), kInstalledFiles) << Narrow(folder);
+        const RegistryValue flag = ReadProductValue(L"installed");
+        EXPECT_EQ(flag.type, static_cast<DWORD>(REG_DWORD));
+        EXPECT_EQ(flag.bytes, Dword(1));
+        EXPECT_EQ(AsString(ReadProductValue(L"culture")), culture);
+    }
+    void UninstallWithSetup() {
+        const RunResult uninstall = RunSetup(L"/x /qn");
+        ExpectCleanRun(uninstall);
+        EXPECT_FALSE(uninstall.dialogSeen) << "an installed product is removed directly";
+        EXPECT_FALSE(IsInstalled(productCode));
+        EXPECT_EQ(ReadProductValue(L"installed").type, static_cast<DWORD>(REG_NONE));
+        EXPECT_FALSE(ProductKeyExists());
+        EXPECT_FALSE(Exists(InstallFolder(OwnPackage())));
+    }
+
+    std::wstring root, medium, package, temp, msi, productCode;
+    std::vector<std::pair<std::wstring, std::string>> packageBefore;
+};
+
+TEST_F(MediumTest, QuietRunInstallsTheOwnPackageFullRunGoesDirectUninstallRunRemovesIt) {
+    packageBefore = testfs::Snapshot(package);
+    ASSERT_FALSE(packageBefore.empty());
+    const std::wstring folder = InstallFolder(OwnPackage());
+
+    const RunResult install = RunSetup(L"/qn");
+    ExpectCleanRun(install);
+    EXPECT_FALSE(install.dialogSeen);
+    ExpectInstalled(L"en-US", kProductName);
+    EXPECT_EQ(ReadBytes(folder + L"hlx480.sys"),
+              ReadBytes(g_sourceDir + ArchitectureOf(OwnPackage()) + L"\\hlx480.sys"));
+    const std::string readme = ReadBytes(folder + L"readme.txt");
+    EXPECT_EQ(readme.substr(0, readme.find('\n') + 1), Narrow(kProductName) + "\r\n");
+    EXPECT_EQ(ReadBytes(folder + L"hlx480.inf").find('@'), std::string::npos)
+        << "a placeholder was left in the INF";
+    if (IsWow64()) {
+        EXPECT_FALSE(Exists(InstallFolder(kX86))) << "x64 files went to the 32-bit folder";
+    }
+
+    // With the flag set, even a full-interface start asks for no language.
+    const RunResult again = RunSetup(L"/qf");
+    ExpectCleanRun(again);
+    EXPECT_FALSE(again.dialogSeen) << "the language dialog appeared for an installed product";
+    ExpectInstalled(L"en-US", kProductName);
+
+    UninstallWithSetup();
+}
+
+// A person double-clicks Setup.exe and picks a language; msiexec.exe applies
+// that language's embedded transform.
+TEST_F(MediumTest, LanguageChosenInTheDialogIsTheInstalledOne) {
+    struct ChoiceCase {
+        std::wstring item;
+        std::wstring culture;
+        std::wstring name;
+    };
+    const ChoiceCase cases[] = {
+        {L"English", L"en-US", kProductName},
+        {L"Japanese - \u65E5\u672C\u8A9E", L"ja-JP", kProductName + std::wstring(L" (ja-JP)")},
+    };
+    packageBefore = testfs::Snapshot(package);
+    for (const ChoiceCase& c : cases) {
+        SCOPED_TRACE(Narrow(c.item));
+        bool chosen = false;
+        const RunResult install =
+            RunSetup(L"", [&](HWND dialog) { chosen = ChooseLanguage(dialog, c.item); });
+        ExpectCleanRun(install);
+        ASSERT_TRUE(install.dialogSeen);
+        ASSERT_TRUE(chosen) << "the dialog does not offer the language";
+        ExpectInstalled(c.culture, c.name);
+        UninstallWithSetup();
+    }
+}
+
+// Each embedded transform, applied by msiexec.exe itself, on a copy of the
+// package; an empty transform is the base package.
+struct TransformCase {
+    const wchar_t* package;
+    const wchar_t* culture;
+    const wchar_t* language;
+};
+
+std::vector<TransformCase> TransformCases() {
+    const std::pair<const wchar_t*, const wchar_t*> cultures[] = {
+        {L"", L"1033"},      {L"ja-JP", L"1041"}, {L"zh-TW", L"1028"}, {L"nl-NL", L"1043"},
+        {L"de-DE", L"1031"}, {L"fr-FR", L"1036"}, {L"it-IT", L"1040"}};
+    std::vector<TransformCase> cases;
+    for (const wchar_t* package : {kX86, kX64}) {
+        for (const auto& culture : cultures) {
+            cases.push_back({package, culture.first, culture.second});
+        }
+    }
+    return cases;
+}
+
+class TransformTest : public testing::TestWithParam<TransformCase> {
+  protected:
+    void SetUp() override {
+        if (GetParam().package == std::wstring(kX64) && !IsWow64()) {
+            GTEST_SKIP() << "32-bit Windows does not install the x64 package";
+        }
+        root = g_baseTemp + L"setup-acceptance\\";
+        testfs::RemoveTree(root);
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+        CopyFolder(g_packageDir, root + L"Package\\");
+        msi = root + L"Package\\" + GetParam().package;
+        productCode = PackageProperty(msi, L"ProductCode");
+        EnsureNotInstalled(msi);
+        ASSERT_FALSE(IsInstalled(productCode)) << "an earlier install could not be removed";
+    }
+    void TearDown() override {
+        if (!msi.empty()) {
+            EnsureNotInstalled(msi);
+        }
+        testfs::RemoveTree(root);
+    }
+
+    std::wstring root, msi, productCode;
+};
+
+TEST_P(TransformTest, InstallShowsTheCultureAndUninstallRemovesIt) {
+    const TransformCase& c = GetParam();
+    const std::wstring culture = *c.culture == L'\0' ? L"en-US" : c.culture;
+    const std::wstring name =
+        *c.culture == L'\0' ? std::wstring(kProductName) : kProductName + (L" (" + culture + L")");
+    std::wstring arguments = L"/i \"" + msi + L"\"";
+    if (*c.culture != L'\0') {
+        arguments += L" TRANSFORMS=:" + culture + L".mst";
+    }
+
+    const RunResult install = RunMsiexec(arguments + L" /qn");
+    ASSERT_TRUE(install.ended);
+    EXPECT_EQ(install.exitCode, 0u);
+    ASSERT_TRUE(IsInstalled(productCode));
+    EXPECT_EQ(AsString(ReadProductValue(L"culture")), culture);
+    EXPECT_EQ(ReadProductValue(L"installed").bytes, Dword(1));
+    EXPECT_EQ(InstalledProductInfo(productCode, INSTALLPROPERTY_INSTALLEDPRODUCTNAME), name);
+    EXPECT_EQ(InstalledProductInfo(productCode, INSTALLPROPERTY_LANGUAGE), c.language);
+    EXPECT_EQ(SortedNames(InstallFolder(c.package)), kInstalledFiles);
+
+    // msiexec.exe does not apply the transform again on removal; the value it
+    // changed goes with its component all the same.
+    const RunResult uninstall = RunMsiexec(L"/x \"" + msi + L"\" /qn");
+    ASSERT_TRUE(uninstall.ended);
+    EXPECT_EQ(uninstall.exitCode, 0u);
+    EXPECT_FALSE(IsInstalled(productCode));
+    EXPECT_EQ(ReadProductValue(L"culture").type, static_cast<DWORD>(REG_NONE));
+    EXPECT_FALSE(ProductKeyExists());
+    EXPECT_FALSE(Exists(InstallFolder(c.package)));
+}
+
+std::string CaseName(const testing::TestParamInfo<TransformCase>& info) {
+    std::string name = info.param.package == std::wstring(kX64) ? "x64_" : "x86_";
+    const std::string culture = Narrow(info.param.culture);
+    name += culture.empty() ? "base" : culture.substr(0, 2) + culture.substr(3);
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Packages, TransformTest, testing::ValuesIn(TransformCases()), CaseName);
+
+} // namespace

@@ -1,0 +1,200 @@
+// The transform writer on copies of a built package: what it embeds takes
+// effect, and what it refuses leaves the package as it was.
+#include "test_files.h"
+#include "test_main.h"
+
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+using testfs::Narrow;
+
+std::wstring g_writer;  // embed_transforms.exe
+std::wstring g_package; // a built MSI
+
+struct WriterRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+};
+
+WriterRun RunWriter(const std::wstring& msi, const std::wstring& changes) {
+    WriterRun run;
+    // Wine's helper processes, started for the writer, inherit its output
+    // handle and may outlive it; a file beside the test's folder that goes
+    // when the last handle closes keeps that folder removable.
+    static unsigned runs = 0;
+    const std::wstring outputPath = testfs::TempDirectory() + L"transform-writer-output-" +
+                                    std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                    std::to_wstring(++runs) + L".txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE output =
+        CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "no output file";
+        return run;
+    }
+    std::wstring commandLine = L"\"" + g_writer + L"\" \"" + msi + L"\" \"" + changes + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        ADD_FAILURE() << "the writer did not start: " << GetLastError();
+        CloseHandle(output);
+        return run;
+    }
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the writer did not end within 60 s";
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    // Read through the own handle: the file is gone once it is closed.
+    SetFilePointer(output, 0, nullptr, FILE_BEGIN);
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(output, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        run.output.append(buffer, read);
+    }
+    CloseHandle(output);
+    return run;
+}
+
+// A cell of the package after applying the transform named (":name"), or
+// "<not applied>".
+std::wstring CellAfter(const std::wstring& msi, const std::wstring& transform,
+                       const std::wstring& query) {
+    std::wstring result = L"<not applied>";
+    MSIHANDLE database = 0, view = 0, record = 0;
+    if (MsiOpenDatabaseW(msi.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
+        return result;
+    }
+    if (MsiDatabaseApplyTransformW(database, transform.c_str(), 0) == ERROR_SUCCESS &&
+        MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
+        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        wchar_t value[256] = {};
+        DWORD size = 256;
+        MsiRecordGetStringW(record, 1, value, &size);
+        result.assign(value, size);
+        MsiCloseHandle(record);
+    }
+    if (view != 0) {
+        MsiCloseHandle(view);
+    }
+    MsiCloseHandle(database);
+    return result;
+}
+
+struct Refusal {
+    const char* name;
+    const char* changes; // UTF-8, as the build script writes it
+    const char* message; // part of what the writer reports
+};
+
+const Refusal kRefusals[] = {
+    {"row the package lacks", "xx-XX.mst\tProperty\tNoSuchProperty\tValue\tv\n", "has no row"},
+    {"key column", "xx-XX.mst\tProperty\tProductName\tProperty\tOther\n", "key columns"},
+    {"unknown column", "xx-XX.mst\tProperty\tProductName\tNoColumn\tv\n", "has no column"},
+    {"empty value where one is needed", "xx-XX.mst\tProperty\tProductName\tValue\t\n",
+     "cannot be empty"},
+    {"integer column", "xx-XX.mst\tRegistry\tCulture\tRoot\t2\n", "does not hold strings"},
+    {"unknown table", "xx-XX.mst\tNoTable\tk\tValue\tv\n", "opening table"},
+    {"text beyond ASCII in a neutral package",
+     "xx-XX.mst\tProperty\tProductName\tValue\t\xE6\x97\xA5\xE6\x9C\xAC\n", "not ASCII"},
+    {"same cell twice",
+     "xx-XX.mst\tProperty\tProductName\tValue\ta\nxx-XX.mst\tProperty\tProductName\tValue\tb\n",
+     "changed twice"},
+    {"transform already embedded", "ja-JP.mst\tProperty\tProductName\tValue\tv\n", "already holds"},
+    {"name a storage cannot have", "a:b.mst\tProperty\tProductName\tValue\tv\n",
+     "unusable transform name"},
+    {"line of four fields", "xx-XX.mst\tProperty\tProductName\tValue\n", "five fields"},
+    {"no change at all", "\n", "no change"},
+    // Nothing is committed when a later transform fails.
+    {"good transform before a bad one",
+     "xx-XX.mst\tProperty\tProductName\tValue\tv\nyy-YY.mst\tProperty\tProductName\tProperty\tv\n",
+     "key columns"},
+};
+
+class WriterTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder = testfs::TempDirectory() + L"transform-writer-test\\";
+        testfs::RemoveTree(folder);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        msi = folder + L"package.msi";
+        changes = folder + L"changes.tsv";
+        ASSERT_TRUE(CopyFileW(g_package.c_str(), msi.c_str(), FALSE));
+    }
+    void TearDown() override {
+        testfs::RemoveTree(folder);
+    }
+
+    std::wstring folder, msi, changes;
+};
+
+class RefusalTest : public WriterTest, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusalTest, LeavesThePackageAsItWas) {
+    ASSERT_TRUE(testfs::WriteBytes(changes, GetParam().changes));
+    const std::string before = testfs::ReadBytes(msi);
+    const WriterRun run = RunWriter(msi, changes);
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find(GetParam().message), std::string::npos) << run.output;
+    EXPECT_TRUE(testfs::ReadBytes(msi) == before) << "the package was changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, RefusalTest, testing::ValuesIn(kRefusals),
+                         [](const testing::TestParamInfo<Refusal>& info) {
+                             std::string name;
+                             for (const char* p = info.param.name; *p != '\0'; ++p) {
+                                 name += isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             }
+                             return name;
+                         });
+
+TEST_F(WriterTest, EmbedsTransformsThatChangeOnlyTheirCells) {
+    ASSERT_TRUE(testfs::WriteBytes(changes, "xx-XX.mst\tProperty\tProductName\tValue\tFirst\n"
+                                            "xx-XX.mst\tRegistry\tCulture\tValue\txx-XX\n"
+                                            "yy-YY.mst\tProperty\tProductName\tValue\tSecond\n"));
+    const WriterRun run = RunWriter(msi, changes);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+
+    const std::wstring name = L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductName'";
+    const std::wstring culture = L"SELECT `Value` FROM `Registry` WHERE `Registry` = 'Culture'";
+    const std::wstring language =
+        L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductLanguage'";
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", name), L"First");
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", culture), L"xx-XX");
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", language), L"1033");
+    EXPECT_EQ(CellAfter(msi, L":yy-YY.mst", name), L"Second");
+    EXPECT_EQ(CellAfter(msi, L":yy-YY.mst", culture), L"en-US");
+    // The transforms that were there stay usable.
+    EXPECT_EQ(CellAfter(msi, L":ja-JP.mst", culture), L"ja-JP");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    UsePlainTestPrinter();
+    if (argc != 3) {
+        fprintf(stderr, "usage: transform_writer_tests <embed_transforms.exe> <package.msi>\n");
+        return 2;
+    }
+    g_writer = testfs::FromHostPath(argv[1]);
+    g_package = testfs::FromHostPath(argv[2]);
+    return RUN_ALL_TESTS();
+}
