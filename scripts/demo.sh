@@ -1,61 +1,141 @@
 #!/usr/bin/env bash
-# Builds Setup.exe and runs it under Wine on a demonstration medium: Setup.exe
-# beside a Package folder, with a stand-in that takes the place of msiexec.exe
-# and reports how the launcher started it. Usage: scripts/demo.sh [switches]
+# Builds Setup.exe and the sample driver package, lays out a medium, and runs
+# the launcher on it under Wine with Wine's own Windows Installer: an install
+# in the chosen language through the language dialog, then an uninstall.
+# Usage: scripts/demo.sh [Japanese|English]
+# Without a display (or without SETUP_USE_DISPLAY=1) the dialog is on a
+# virtual display and a probe answers it; with SETUP_USE_DISPLAY=1 and a
+# display, you choose the language yourself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+language="${1:-Japanese}"
 
-switches=("$@")
-[ ${#switches[@]} -eq 0 ] && switches=(/passive)
+step() { printf '\n== %s\n' "$*"; }
+say() { printf '   %s\n' "$*"; }
 
 ./scripts/bootstrap.sh
+step "Building Setup.exe and the sample driver package"
 cmake --preset default >/dev/null
-cmake --build --preset default --target Setup stand_in_msiexec >/dev/null
+cmake --build --preset default --target Setup sample_package dialog_probe >/dev/null
+say "build/src/Setup.exe, $(stat -c %s build/src/Setup.exe) bytes"
 
 . scripts/wine-env.sh
-medium=build/demo/medium
-msiexec=""
-cleanup() {
-    [ -n "$msiexec" ] && [ -f "$msiexec.demo-original" ] && mv -f "$msiexec.demo-original" "$msiexec"
-    wine_env_stop
-}
-trap cleanup EXIT
-wine_env_start build
+trap wine_env_stop EXIT
+mkdir -p build/demo
+wine_env_start build/demo
+wine_env_install_fonts
+winpath() { winepath -w "$1" 2>/dev/null; }
 
-echo "== Laying out the medium in $medium"
-rm -rf build/demo
+vendor=$(sed -n 's/^ *IDS_VENDOR_NAME "\(.*\)"/\1/p' res/setup.rc)
+product=$(sed -n 's/^ *IDS_PRODUCT_NAME "\(.*\)"/\1/p' res/setup.rc)
+package=$(sed -n 's/^ *IDS_PACKAGE_NAME "\(.*\)"/\1/p' res/setup.rc)
+flag_key="HKCU\\Software\\Microsoft\\$vendor\\$product"
+code_of() { msiinfo export "build/package/$package$1.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
+declare -A codes=([x86]="$(code_of x86)" [x64]="$(code_of x64)")
+
+# The product as Windows Installer knows it: which package, which name. An
+# x64 package registers in the 64-bit view of the registry, an x86 one in the
+# 32-bit view.
+uninstall_key() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${codes[$1]}"; }
+view_of() { [ "$1" = x64 ] && echo /reg:64 || echo /reg:32; }
+reg_value() {
+    wine reg query "$1" /v "$2" ${3:-} 2>/dev/null </dev/null | tr -d '\r' |
+        awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^ +/, ""); print }' || true
+}
+show_installed() {
+    local arch name listed=0
+    for arch in x64 x86; do
+        name=$(reg_value "$(uninstall_key "$arch")" DisplayName "$(view_of "$arch")")
+        if [ -n "$name" ]; then
+            say "Windows Installer lists \"$name\" ${codes[$arch]},"
+            say "installed from $package$arch.msi."
+            listed=1
+        fi
+    done
+    [ "$listed" = 1 ] || say "Windows Installer lists no $vendor product."
+    local installed culture
+    installed=$(reg_value "$flag_key" installed)
+    culture=$(reg_value "$flag_key" culture)
+    say "$flag_key"
+    say "  installed = ${installed:-(none)}, culture = ${culture:-(none)}"
+    local folder
+    for folder in "Program Files" "Program Files (x86)"; do
+        if [ -d "$WINEPREFIX/drive_c/$folder/$vendor/$product" ]; then
+            say "C:\\$folder\\$vendor\\$product:"
+            (cd "$WINEPREFIX/drive_c/$folder/$vendor/$product" && ls -l | tail -n +2 | awk '{ print "     " $5 "\t" $9 }')
+        fi
+    done
+}
+
+# An earlier demo that was stopped halfway may have left the product behind.
+for arch in x86 x64; do
+    wine msiexec /x "${codes[$arch]}" /qn >/dev/null 2>&1 </dev/null || true
+done
+
+medium=build/demo/medium
+step "Laying out the medium in $medium"
+rm -rf "$medium"
 mkdir -p "$medium/Package"
 cp build/src/Setup.exe "$medium/"
-package=$(sed -n 's/^ *IDS_PACKAGE_NAME "\(.*\)"/\1/p' res/setup.rc)
-head -c 4096 /dev/urandom >"$medium/Package/${package}x64.msi"
-head -c 4096 /dev/urandom >"$medium/Package/${package}x86.msi"
-head -c 65536 /dev/urandom >"$medium/Package/data1.cab"
-head -c 16384 /dev/urandom >"$medium/Package/data2.cab"
-(cd "$medium" && find . -type f | sort | sed 's/^/   /')
+cp build/package/* "$medium/Package/"
+(cd "$medium" && find . -type f | sort | sed 's/^\./     /')
+before=$(cd "$medium" && find . -type f -exec sha256sum {} + | sort)
 
-# A 32-bit program on the 64-bit prefix finds its system folder in syswow64.
-msiexec="$WINEPREFIX/drive_c/windows/syswow64/msiexec.exe"
-[ -f "$msiexec.demo-original" ] || mv "$msiexec" "$msiexec.demo-original"
-cp build/tests/tools/stand_in_msiexec.exe "$msiexec"
+step "Before: nothing is installed"
+show_installed
 
-record=build/demo/record.txt
-echo "== Starting Setup.exe ${switches[*]}"
-SETUP_TEST_RECORD="$(winepath -w "$record" 2>/dev/null)" wine "$medium/Setup.exe" "${switches[@]}" </dev/null
-echo "   Setup.exe ended with exit code $?"
-
-if [ ! -f "$record" ]; then
-    echo "== The installer was not started (interactive mode, or an error box was shown)."
-    exit 0
+step "Starting Setup.exe without switches (this Windows is 64-bit, so it must choose $package""x64.msi)"
+if [ "${SETUP_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    say "The language dialog is on your display: choose a language and press OK."
+    wine "$medium/Setup.exe" </dev/null >/dev/null 2>&1 && status=0 || status=$?
+else
+    appeared=build/demo/dialog-appeared
+    answer=build/demo/dialog-answer
+    rm -f "$appeared" "$answer"
+    wine "$medium/Setup.exe" </dev/null >/dev/null 2>&1 &
+    setup=$!
+    wine build/tests/tools/dialog_probe.exe "$language" "$(winpath "$appeared")" "$(winpath "$answer")" \
+        </dev/null 2>/dev/null &
+    probe=$!
+    for _ in $(seq 1 600); do
+        [ -e "$appeared" ] && break
+        sleep 0.1
+    done
+    window=$(xdotool search --onlyvisible --name '^Setup$' 2>/dev/null | head -n1 || true)
+    if [ -n "$window" ]; then
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage build/demo/language-dialog.png
+        say "A picture of the dialog: build/demo/language-dialog.png"
+    fi
+    touch "$answer"
+    wait "$probe" || true
+    wait "$setup" && status=0 || status=$?
 fi
-mapfile -t lines < <(iconv -f UTF-16LE -t UTF-8 "$record")
-echo "== The launcher started the installer"
-echo "   program:      ${lines[0]}"
-echo "   command line: ${lines[1]}"
-echo "   staged in:    ${lines[2]}"
-for line in "${lines[@]:3}"; do echo "                 $line"; done
-staged="$(winepath -u "${lines[2]%$'\r'}" 2>/dev/null)"
-if [ -e "$staged" ]; then
-    echo "== The staging folder was left behind: $staged"
+say "Setup.exe ended with exit code $status."
+
+step "After the install"
+show_installed
+case "$(reg_value "$flag_key" culture)" in
+ja-JP) say "The Japanese transform :ja-JP.mst was applied." ;;
+en-US) say "No transform was applied: the package's own English." ;;
+esac
+
+step "Starting Setup.exe /x /qn (the product is installed, so no dialog: an uninstall run)"
+wine "$medium/Setup.exe" /x /qn </dev/null >/dev/null 2>&1 && status=0 || status=$?
+say "Setup.exe ended with exit code $status."
+
+step "After the uninstall"
+show_installed
+after=$(cd "$medium" && find . -type f -exec sha256sum {} + | sort)
+if [ "$before" = "$after" ]; then
+    say "The medium is unchanged."
+else
+    say "The medium changed!"
     exit 1
 fi
-echo "== The staging folder is gone again."
+temp="$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null </dev/null | tr -d '\r')" 2>/dev/null)"
+if compgen -G "$temp/QLN*" >/dev/null; then
+    say "A staging folder was left behind in $temp."
+    exit 1
+fi
+say "No staging folder is left in the temporary folder."

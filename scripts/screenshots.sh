@@ -15,12 +15,7 @@ done
 . scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start build
-# The caption buttons draw their glyphs from Marlett.
-cp /usr/share/wine/fonts/{tahoma,tahomabd,marlett}.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-# Japanese text in the dialog's font falls back to a CJK font.
-cjk=$(fc-list -f '%{file}\n' ':lang=ja' | grep -m1 -i 'NotoSansCJK-Regular' || fc-list -f '%{file}\n' ':lang=ja' | head -n1)
-wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-    /v Tahoma /t REG_MULTI_SZ /d "$(winepath -w "$cjk"),Noto Sans CJK JP" /f >/dev/null 2>&1 </dev/null
+wine_env_install_fonts
 
 mkdir -p docs
 for shot in en_US:language-dialog-en ja_JP:language-dialog-ja; do

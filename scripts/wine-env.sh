@@ -58,6 +58,17 @@ wine_env_prepare_prefix() {
     done
 }
 
+# Fonts for legible pictures: the caption buttons draw their glyphs from
+# Marlett, and Japanese text in the dialog's font falls back to a CJK font.
+wine_env_install_fonts() {
+    cp /usr/share/wine/fonts/{tahoma,tahomabd,marlett}.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    local cjk
+    cjk=$(fc-list -f '%{file}\n' ':lang=ja' | grep -m1 -i 'NotoSansCJK-Regular' ||
+        fc-list -f '%{file}\n' ':lang=ja' | head -n1)
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v Tahoma /t REG_MULTI_SZ /d "$(winepath -w "$cjk"),Noto Sans CJK JP" /f >/dev/null 2>&1 </dev/null
+}
+
 wine_env_stop() {
     local prefix
     for prefix in "${WINE_ENV_PREFIXES[@]}"; do
