@@ -2,22 +2,23 @@
 # Builds the sample driver package: the x86 and x64 MSIs, each with its
 # external cabinet and its embedded language transforms.
 #
-# Usage: package/build-package.sh <output dir> [<embed_transforms.exe>]
+# Usage: package/build-package.sh <output dir> <branding.h> [<embed_transforms.exe>]
 #
-# The product, vendor and package names come from the launcher's string table
-# (res/setup.rc). Without the second argument the transform writer is compiled
-# here. It runs under Wine, in $WINEPREFIX when that is set, or else in a
-# temporary prefix that is removed again.
+# The vendor, product and package names and the version come from the
+# build's branding.h, which the launcher's resources are made from too.
+# Without the third argument the transform writer is compiled here. It runs
+# under Wine, in $WINEPREFIX when that is set, or else in a temporary prefix
+# that is removed again.
 set -euo pipefail
 
-if [ $# -lt 1 ] || [ $# -gt 2 ]; then
-    echo "usage: $0 <output dir> [<embed_transforms.exe>]" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+    echo "usage: $0 <output dir> <branding.h> [<embed_transforms.exe>]" >&2
     exit 2
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/.." && pwd)"
 mkdir -p "$1"
 out="$(cd "$1" && pwd)"
+branding="$2"
 
 fail() {
     echo "build-package: $*" >&2
@@ -36,39 +37,35 @@ trap cleanup EXIT
 
 # --- Names --------------------------------------------------------------
 
-# The text of a string-table entry, found by its identifier's name or number.
-rc_string() {
-    local id="$1" name
-    name="$(sed -n "s/^[[:space:]]*#define[[:space:]]\{1,\}\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]\{1,\}${id}[[:space:]]*$/\1/p" \
-        "$root/res/resource.h" | head -n1)"
-    [ -n "$name" ] || fail "res/resource.h defines no name for string $id"
+# The text of one of branding.h's string macros.
+branding_text() {
     local text
-    text="$(awk -v name="$name" -v id="$id" '
-        { sub(/\r$/, "") }
-        /^[[:space:]]*STRINGTABLE/ { table = 1; next }
-        table && /^[[:space:]]*END[[:space:]]*$/ { table = 0 }
-        table { key = $1; sub(/,$/, "", key) }
-        table && (key == name || key == id) {
-            line = $0
-            sub(/^[[:space:]]*[A-Za-z0-9_]+[[:space:]]*,?[[:space:]]*"/, "", line)
-            sub(/"[[:space:]]*$/, "", line)
-            print line
-            exit
-        }' "$root/res/setup.rc")"
-    [ -n "$text" ] || fail "res/setup.rc has no string $name ($id)"
+    text="$(sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$branding" | head -n1)"
+    [ -n "$text" ] || fail "$branding defines no $1"
     # Escapes and quotes would need decoding here and escaping in the WiX source.
     case "$text" in
-    *'\'* | *'"'* | *'&'* | *'<'* | *'>'*) fail "string $name holds characters this script does not pass on: $text" ;;
+    *'\'* | *'"'* | *'&'* | *'<'* | *'>'*) fail "$1 holds characters this script does not pass on: $text" ;;
     esac
     printf '%s' "$text"
 }
 
-vendor="$(rc_string 131)"
-product="$(rc_string 132)"
-package="$(rc_string 133)"
-# The product name ends in its version, for instance "... Driver v2.4.0.0".
-version="$(printf '%s' "$product" | sed -n 's/.* v\([0-9]\{1,5\}\(\.[0-9]\{1,5\}\)\{1,3\}\)$/\1/p')"
-[ -n "$version" ] || fail "the product name \"$product\" does not end in a version such as v2.4.0.0"
+[ -f "$branding" ] || fail "no branding header at $branding"
+vendor="$(branding_text SETUP_VENDOR_TEXT)"
+product="$(branding_text SETUP_PRODUCT_TEXT)"
+package="$(branding_text SETUP_PACKAGE_TEXT)"
+version="$(branding_text SETUP_VERSION_TEXT)"
+
+# A GUID made from a name: the same names give the same codes, so that a
+# rebuilt package still uninstalls an older install, and a package built
+# with other names never takes the codes of this one.
+name_guid() {
+    local hash
+    hash="$(printf 'setup-sample-package\n%s' "$1" | sha1sum | tr '[:lower:]' '[:upper:]')"
+    # Version 5 and the RFC 4122 variant, as name-based UUIDs carry them.
+    local variant=$(((0x${hash:16:1} & 0x3) | 0x8))
+    printf '{%s-%s-5%s-%X%s-%s}' "${hash:0:8}" "${hash:8:4}" "${hash:13:3}" "$variant" \
+        "${hash:17:3}" "${hash:20:12}"
+}
 
 # Culture and LANGID of each embedded transform; the base package is en-US.
 cultures=(ja-JP:1041 zh-TW:1028 nl-NL:1043 de-DE:1031 fr-FR:1036 it-IT:1040)
@@ -79,7 +76,7 @@ done
 
 # --- Transform writer and Wine --------------------------------------------
 
-writer="${2:-}"
+writer="${3:-}"
 if [ -z "$writer" ]; then
     writer="$work/embed_transforms.exe"
     i686-w64-mingw32-g++-posix -std=c++17 -municode -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN \
@@ -131,8 +128,14 @@ for arch in x86 x64; do
     fill_in "$here/files/common/readme.txt" "$files/readme.txt"
     cp "$here/files/$arch/hlx480.sys" "$files/hlx480.sys"
 
+    names="$vendor"$'\n'"$product"
     defines=(-D "Arch=$arch" -D "Vendor=$vendor" -D "ProductName=$product"
-        -D "Version=$version" -D "Cabinet=$cab")
+        -D "Version=$version" -D "Cabinet=$cab"
+        -D "ProductCode=$(name_guid "$names"$'\n'"$arch")"
+        -D "UpgradeCode=$(name_guid "$names")"
+        -D "FilesGuid=$(name_guid "$names"$'\n'"$arch"$'\n'DriverFiles)"
+        -D "FlagGuid=$(name_guid "$names"$'\n'"$arch"$'\n'InstalledFlag)"
+        -D "CultureGuid=$(name_guid "$names"$'\n'"$arch"$'\n'Culture)")
     # wixl looks for the File sources in the current folder.
     (cd "$files" && wixl -a "$arch" "${defines[@]}" -o "$msi" "$here/sample-driver.wxs")
 

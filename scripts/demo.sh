@@ -26,9 +26,10 @@ wine_env_start build/demo
 wine_env_install_fonts
 winpath() { winepath -w "$1" 2>/dev/null; }
 
-vendor=$(sed -n 's/^ *IDS_VENDOR_NAME "\(.*\)"/\1/p' res/setup.rc)
-product=$(sed -n 's/^ *IDS_PRODUCT_NAME "\(.*\)"/\1/p' res/setup.rc)
-package=$(sed -n 's/^ *IDS_PACKAGE_NAME "\(.*\)"/\1/p' res/setup.rc)
+branding() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" build/generated/branding.h; }
+vendor=$(branding SETUP_VENDOR_TEXT)
+product=$(branding SETUP_PRODUCT_TEXT)
+package=$(branding SETUP_PACKAGE_TEXT)
 flag_key="HKCU\\Software\\Microsoft\\$vendor\\$product"
 code_of() { msiinfo export "build/package/$package$1.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
 declare -A codes=([x86]="$(code_of x86)" [x64]="$(code_of x64)")

@@ -2,6 +2,7 @@
 
 // The built sample package and Setup.exe, run with Wine's own Windows
 // Installer, and the facts of Windows that the checks need.
+#include "package_property.h"
 #include "process_runner.h"
 
 #include <windows.h>
@@ -35,9 +36,6 @@ struct RegistryValue {
 RegistryValue ReadProductValue(const wchar_t* name);
 bool ProductKeyExists();
 std::wstring AsString(const RegistryValue& value);
-
-// Properties of an MSI file, read through the Windows Installer API.
-std::wstring PackageProperty(const std::wstring& msiPath, const wchar_t* property);
 
 // Runs the system's msiexec.exe with the arguments; any dialog counts.
 RunResult RunMsiexec(const std::wstring& arguments);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds Setup.exe and the sample package a second time with other naming
+# variables, then runs the rebrand checks on them under Wine.
+# Usage: rebrand.sh <source dir> <build dir> <rebrand_tests.exe>
+set -euo pipefail
+source_dir="$1"
+build_dir="$2"
+tests="$3"
+
+vendor="ACME"
+product="ACME Widget Driver"
+package="WidgetInstaller"
+version="1.2.3.4"
+company="ACME Widgets Inc."
+description="Installer for the ACME Widget Driver"
+
+prefix="$build_dir/wineprefix"
+cmake -S "$source_dir" -B "$build_dir" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DSETUP_BUILD_TESTS=OFF -DSETUP_WINEPREFIX="$prefix" \
+    -DSETUP_VENDOR_NAME="$vendor" -DSETUP_PRODUCT_NAME="$product" -DSETUP_PACKAGE_NAME="$package" \
+    -DSETUP_VERSION="$version" -DSETUP_COMPANY_NAME="$company" \
+    -DSETUP_FILE_DESCRIPTION="$description" >/dev/null
+# The package build runs the transform writer under Wine in the same prefix.
+cmake --build "$build_dir" --target Setup sample_package >/dev/null
+bash "$source_dir/tests/acceptance/run-in-prefix.sh" "$prefix" win64 \
+    "$tests" "$build_dir/src/Setup.exe" "$build_dir/package" \
+    "$vendor" "$product" "$package" "$version" "$company" "$description"

@@ -1,0 +1,29 @@
+#include "package_property.h"
+
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+std::wstring PackageProperty(const std::wstring& msiPath, const wchar_t* property) {
+    std::wstring result = L"<unreadable>";
+    MSIHANDLE database = 0, view = 0, record = 0;
+    if (MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
+        return result;
+    }
+    const std::wstring query =
+        std::wstring(L"SELECT `Value` FROM `Property` WHERE `Property` = '") + property + L"'";
+    if (MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
+        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        wchar_t value[512] = {};
+        DWORD size = 512;
+        if (MsiRecordGetStringW(record, 1, value, &size) == ERROR_SUCCESS) {
+            result.assign(value, size);
+        }
+        MsiCloseHandle(record);
+    }
+    if (view != 0) {
+        MsiCloseHandle(view);
+    }
+    MsiCloseHandle(database);
+    return result;
+}
