@@ -6,6 +6,9 @@
 // Usage: dialog_probe <item start> <file that tells the dialog has appeared>
 //        <file that allows the probe to answer>
 // Between the two files the caller photographs the dialog.
+#include "process_runner.h"
+#include "test_files.h"
+
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -15,18 +18,8 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &result[0], size, nullptr, nullptr);
-    }
-    return result;
-}
-
 void Say(const std::wstring& text) {
-    const std::string line = "   " + Utf8(text) + "\n";
+    const std::string line = "   " + testfs::Narrow(text) + "\n";
     fwrite(line.data(), 1, line.size(), stdout);
     fflush(stdout);
 }
@@ -53,19 +46,6 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
         return FALSE;
     }
     return TRUE;
-}
-
-std::vector<std::wstring> Items(HWND combo) {
-    std::vector<std::wstring> items;
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
-        std::wstring item(length > 0 ? length + 1 : 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
-        item.resize(wcslen(item.c_str()));
-        items.push_back(item);
-    }
-    return items;
 }
 
 // The process id of a running msiexec.exe whose parent is the launcher.
@@ -132,8 +112,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     wchar_t prompt[256] = {};
     GetDlgItemTextW(search.dialog, 1001, prompt, 256);
-    const HWND combo = GetDlgItem(search.dialog, 1000);
-    const std::vector<std::wstring> items = Items(combo);
+    const std::vector<std::wstring> items = LanguageItems(search.dialog);
     Say(L"The language dialog asks \"" + std::wstring(prompt) + L"\" and offers:");
     for (const std::wstring& item : items) {
         Say(L"  " + item);
@@ -157,10 +136,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     Say(L"Choosing \"" + items[choice] + L"\" and pressing OK.");
-    SendMessageW(combo, CB_SETCURSEL, choice, 0);
-    SendMessageW(search.dialog, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-    PostMessageW(search.dialog, WM_COMMAND, IDOK, 0);
+    ChooseLanguage(search.dialog, items[choice]);
 
     // Watch the run closely enough to catch a short install.
     HANDLE launcher = OpenProcess(SYNCHRONIZE, FALSE, search.processId);
