@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Checks the signatures on the medium: Setup.exe and each MSI verify against
+# the signer's root certificate, are refused against another certificate and
+# with one byte of their content changed, and differ from the built files by
+# the signature alone.
+# Usage: signatures-test.sh <sign.sh> <root certificates> <medium dir> <built Setup.exe>
+#                           <built package dir> <work dir>
+set -euo pipefail
+sign="$1" trust="$2" medium="$3" setup="$4" package="$5" work="$6"
+export LC_ALL=C
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+bash "$sign" --new-test-certificate "$work/other.key" "$work/other.pem"
+
+verifies() {
+    osslsigncode verify -CAfile "$2" -in "$1" >"$work/verify.log" 2>&1
+}
+
+# Copies file to out with the first byte of marker changed: a byte that the
+# signature covers (the DOS stub's message of a program, a property name in
+# an MSI's string pool), so that a verifier must notice it.
+tamper() {
+    local file="$1" marker="$2" out="$3" offset
+    offset=$(grep -obaF "$marker" "$file" | head -n1 | cut -d: -f1)
+    [ -n "$offset" ] || return 1
+    cp "$file" "$out"
+    printf 'X' | dd of="$out" bs=1 seek="$offset" conv=notrunc status=none
+    [ "$(cmp -l "$file" "$out" | wc -l)" -eq 1 ]
+}
+
+# The summary, tables and streams of an MSI, less its signature. Its storages,
+# the embedded transforms, are checked by applying them (acceptance_signed).
+msi_content() {
+    local msi="$1" table stream
+    msiinfo suminfo "$msi"
+    for table in $(msiinfo tables "$msi" | sort); do
+        echo "table $table $(msiinfo export "$msi" "$table" | sha256sum)"
+    done
+    # Stream names may begin with a control character, as \005SummaryInformation.
+    for stream in $(msiinfo streams "$msi" | grep -vE 'DigitalSignature(Ex)?$' | sort); do
+        echo "stream $stream $(msiinfo extract "$msi" "$stream" | sha256sum)"
+    done
+}
+
+names_of() {
+    (cd "$1" && find . -maxdepth 1 -type f \( -iname '*.msi' -o -iname '*.cab' \) -printf '%f\n') |
+        sort
+}
+[ "$(names_of "$medium/Package")" = "$(names_of "$package")" ] ||
+    fail "the medium's Package folder does not hold the built package's MSIs and cabinets"
+
+signed=("$medium/Setup.exe")
+while IFS= read -r name; do
+    case "${name,,}" in
+    *.msi) signed+=("$medium/Package/$name") ;;
+    *.cab) cmp -s "$medium/Package/$name" "$package/$name" || fail "$name is not the built one" ;;
+    esac
+done < <(names_of "$package")
+[ ${#signed[@]} -ge 3 ] || fail "fewer than two MSIs to check"
+
+for file in "${signed[@]}"; do
+    name="$(basename "$file")"
+    case "${name,,}" in
+    *.exe) built="$setup" marker="This program cannot be run in DOS mode" ;;
+    *) built="$package/$name" marker="ProductCode" ;;
+    esac
+
+    verifies "$file" "$trust" || { cat "$work/verify.log"; fail "$name: not accepted"; }
+    ! verifies "$file" "$work/other.pem" || fail "$name: accepted against an unrelated certificate"
+    if tamper "$file" "$marker" "$work/tampered-$name"; then
+        ! verifies "$work/tampered-$name" "$trust" || fail "$name: accepted with one byte changed"
+    else
+        fail "$name: no \"$marker\" to change"
+    fi
+
+    case "${name,,}" in
+    *.exe)
+        osslsigncode remove-signature -in "$file" -out "$work/unsigned-$name" >/dev/null 2>&1 &&
+            cmp -s "$work/unsigned-$name" "$built" ||
+            fail "$name: is not the built program with a signature added"
+        ;;
+    *)
+        [ "$(msi_content "$file")" = "$(msi_content "$built")" ] ||
+            fail "$name: its tables, streams or summary differ from the built package's"
+        ;;
+    esac
+    echo "checked $name"
+done
+
+[ "$failures" -eq 0 ] || exit 1
+rm -rf "$work"

@@ -1,0 +1,137 @@
+// Runs Setup.exe from the medium as a user unpacked it from the release
+// archive, in a folder whose name holds spaces and non-ASCII characters, with
+// the stand-in in place of the system's msiexec.exe.
+#include "setup_harness.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using testfs::Exists;
+using testfs::Narrow;
+using testfs::SortedNames;
+
+// The unpacked medium, with trailing backslash: SETUP_TEST_MEDIUM is a Unix
+// path, read in UTF-16 since the C runtime's narrow view would lose the
+// characters outside the ANSI code page.
+std::wstring MediumFolder() {
+    wchar_t value[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(L"SETUP_TEST_MEDIUM", value, 1024);
+    if (length == 0 || length >= 1024) {
+        return std::wstring();
+    }
+    std::wstring path(value, length);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (path[0] == L'\\') {
+        path.insert(0, L"Z:");
+    }
+    return path.back() == L'\\' ? path : path + L"\\";
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() &&
+           CompareStringOrdinal(text.c_str() + text.size() - end.size(), -1, end.c_str(), -1,
+                                TRUE) == CSTR_EQUAL;
+}
+
+DWORD FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
+}
+
+struct DirectRun {
+    const char* name;
+    const wchar_t* arguments;
+    // The installer's switch and the text after the quoted package path.
+    const wchar_t* installerSwitch;
+    const wchar_t* commandTail;
+};
+
+const DirectRun kRuns[] = {
+    {"quiet install", L"/qn", L"/i", L" /qn"},
+    {"quiet uninstall", L"/x /qn", L"/x", L"  /qn"},
+};
+
+class UnpackedMediumTest : public testing::TestWithParam<DirectRun> {
+  protected:
+    void SetUp() override {
+        medium_ = MediumFolder();
+        ASSERT_FALSE(medium_.empty()) << "SETUP_TEST_MEDIUM names no medium";
+        ASSERT_TRUE(std::any_of(medium_.begin(), medium_.end(), [](wchar_t c) { return c > 0x7F; }))
+            << "the medium's path holds no non-ASCII character: " << Narrow(medium_);
+        ASSERT_TRUE(Exists(medium_ + L"Setup.exe")) << Narrow(medium_);
+        root_ = g_baseTemp + L"setup-unpacked-medium\\";
+        temp_ = root_ + L"tmp\\";
+        record_ = root_ + L"record.txt";
+        testfs::RemoveTree(root_);
+        ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
+        SetEnvironmentVariableW(L"TMP", temp_.c_str());
+        SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+        SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record_.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"SETUP_TEST_RECORD", nullptr);
+        SetEnvironmentVariableW(L"TMP", g_baseTemp.c_str());
+        SetEnvironmentVariableW(L"TEMP", g_baseTemp.c_str());
+        testfs::RemoveTree(root_);
+    }
+
+    std::wstring medium_, root_, temp_, record_;
+};
+
+TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
+    const DirectRun& r = GetParam();
+    const std::wstring package = medium_ + L"Package\\";
+    // What the medium offers: the MSI of this Windows' bitness and the cabinets.
+    const std::wstring bitness = IsWow64() ? L"x64.msi" : L"x86.msi";
+    std::wstring ownMsi;
+    std::vector<std::wstring> staged;
+    for (const std::wstring& name : SortedNames(package)) {
+        const std::wstring line = name + L" " + std::to_wstring(FileSize(package + name));
+        if (EndsWith(name, L".cab")) {
+            staged.push_back(line);
+        } else if (EndsWith(name, bitness)) {
+            ASSERT_TRUE(ownMsi.empty()) << "two packages for this bitness";
+            ownMsi = name;
+            staged.push_back(line);
+        }
+    }
+    ASSERT_FALSE(ownMsi.empty()) << "the medium holds no ..." << Narrow(bitness);
+    std::sort(staged.begin(), staged.end());
+    const auto packageBefore = testfs::Snapshot(package);
+
+    const RunResult run = RunSetup(medium_ + L"Setup.exe", r.arguments, root_);
+
+    ASSERT_TRUE(run.started) << "Setup.exe did not start from " << Narrow(medium_);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(run.dialogSeen) << "a direct run asks for no language";
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_EQ(testfs::Snapshot(package), packageBefore) << "the medium is never changed";
+
+    InstallerRecord record;
+    ASSERT_TRUE(ReadRecord(record_, record)) << "the installer was not started";
+    EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << Narrow(record.module);
+    ASSERT_EQ(record.folder.size(), temp_.size() + 8) << Narrow(record.folder);
+    EXPECT_EQ(record.folder.substr(0, temp_.size() + 3), temp_ + L"QLN");
+    EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + r.installerSwitch + L" \"" +
+                                      record.folder + ownMsi + L"\"" + r.commandTail);
+    EXPECT_EQ(record.listing, staged) << "the staging folder holds the package and every cabinet";
+    EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
+    const std::vector<std::wstring> left = SortedNames(temp_);
+    EXPECT_TRUE(left.empty()) << Narrow(left.front());
+}
+
+std::string RunName(const testing::TestParamInfo<DirectRun>& info) {
+    std::string name = info.param.name;
+    std::replace(name.begin(), name.end(), ' ', '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Medium, UnpackedMediumTest, testing::ValuesIn(kRuns), RunName);
+
+} // namespace
