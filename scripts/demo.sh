@@ -14,10 +14,19 @@ step() { printf '\n== %s\n' "$*"; }
 say() { printf '   %s\n' "$*"; }
 
 ./scripts/bootstrap.sh
-step "Building Setup.exe and the sample driver package"
+step "Building Setup.exe and the sample driver package, and signing them"
 cmake --preset default >/dev/null
-cmake --build --preset default --target Setup sample_package dialog_probe >/dev/null
-say "build/src/Setup.exe, $(stat -c %s build/src/Setup.exe) bytes"
+cmake --build --preset default --target signed dialog_probe >/dev/null
+say "build/src/Setup.exe, $(stat -c %s build/src/Setup.exe) bytes, signed into build/signed"
+# Without a release certificate the build signs with a throwaway one.
+trust=build/signing/test-signer.pem
+if [ -f "$trust" ]; then
+    for file in build/signed/Setup.exe build/signed/Package/*.msi; do
+        if osslsigncode verify -CAfile "$trust" -in "$file" 2>/dev/null | grep -q 'Signature verification: ok'; then
+            say "$(basename "$file"): signature verified against the throwaway test certificate"
+        fi
+    done
+fi
 
 . scripts/wine-env.sh
 trap wine_env_stop EXIT
@@ -77,8 +86,8 @@ medium=build/demo/medium
 step "Laying out the medium in $medium"
 rm -rf "$medium"
 mkdir -p "$medium/Package"
-cp build/src/Setup.exe "$medium/"
-cp build/package/* "$medium/Package/"
+cp build/signed/Setup.exe "$medium/"
+cp build/signed/Package/* "$medium/Package/"
 (cd "$medium" && find . -type f | sort | sed 's/^\./     /')
 before=$(cd "$medium" && find . -type f -exec sha256sum {} + | sort)
 
