@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cwctype>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,22 +29,30 @@ const GUID kSummaryFormat = {
 // Validation flag: a transform applies only to the product it was made for.
 const unsigned kValidateProduct = 0x0002;
 
-struct Failure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+// The first failure of the run, which every operation returns false after
+// recording; the message is printed once, at the end.
+std::string g_failure;
 
-std::wstring Wide(const std::string& text) {
+bool Fail(const std::string& message) {
+    if (g_failure.empty()) {
+        g_failure = message;
+    }
+    return false;
+}
+
+bool Wide(const std::string& text, std::wstring& result) {
+    result.clear();
     if (text.empty()) {
-        return std::wstring();
+        return true;
     }
     const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
                                          static_cast<int>(text.size()), nullptr, 0);
     if (size <= 0) {
-        throw Failure("the changes file is not UTF-8 text");
+        return Fail("the changes file is not UTF-8 text");
     }
-    std::wstring result(size, L'\0');
+    result.assign(size, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size);
-    return result;
+    return true;
 }
 
 std::string Narrow(const std::wstring& text, UINT codepage = CP_UTF8) {
@@ -62,18 +69,20 @@ std::string Narrow(const std::wstring& text, UINT codepage = CP_UTF8) {
     return result;
 }
 
-void Check(UINT result, const std::string& what) {
+bool Check(UINT result, const std::string& what) {
     if (result != ERROR_SUCCESS) {
-        throw Failure(what + " failed with error " + std::to_string(result));
+        return Fail(what + " failed with error " + std::to_string(result));
     }
+    return true;
 }
 
-void CheckHr(HRESULT result, const std::string& what) {
+bool CheckHr(HRESULT result, const std::string& what) {
     if (FAILED(result)) {
         char code[16];
         snprintf(code, sizeof(code), "0x%08lX", static_cast<unsigned long>(result));
-        throw Failure(what + " failed with " + code);
+        return Fail(what + " failed with " + code);
     }
+    return true;
 }
 
 class Handle {
@@ -118,18 +127,20 @@ template <typename T> class Com {
     T* pointer_ = nullptr;
 };
 
-std::wstring RecordString(MSIHANDLE record, UINT field) {
+bool RecordString(MSIHANDLE record, UINT field, std::wstring& text) {
     DWORD size = 0;
     wchar_t empty[1] = {};
     UINT result = MsiRecordGetStringW(record, field, empty, &size);
-    if (result != ERROR_MORE_DATA && result != ERROR_SUCCESS) {
-        Check(result, "MsiRecordGetString");
+    if (result != ERROR_MORE_DATA && !Check(result, "MsiRecordGetString")) {
+        return false;
     }
-    std::wstring text(size + 1, L'\0');
+    text.assign(size + 1, L'\0');
     size += 1;
-    Check(MsiRecordGetStringW(record, field, &text[0], &size), "MsiRecordGetString");
+    if (!Check(MsiRecordGetStringW(record, field, &text[0], &size), "MsiRecordGetString")) {
+        return false;
+    }
     text.resize(size);
-    return text;
+    return true;
 }
 
 // Table and stream names are stored in a compact form: each pair of characters
@@ -153,8 +164,8 @@ int StreamNameDigit(wchar_t ch) {
     return -1;
 }
 
-std::wstring EncodeStreamName(const std::wstring& name, bool table) {
-    std::wstring encoded;
+bool EncodeStreamName(const std::wstring& name, bool table, std::wstring& encoded) {
+    encoded.clear();
     if (table) {
         encoded += static_cast<wchar_t>(0x4840);
     }
@@ -174,9 +185,9 @@ std::wstring EncodeStreamName(const std::wstring& name, bool table) {
     }
     // A compound-file entry name holds at most 31 characters.
     if (encoded.size() > 31) {
-        throw Failure("the name " + Narrow(name) + " is too long for a stream");
+        return Fail("the name " + Narrow(name) + " is too long for a stream");
     }
-    return encoded;
+    return true;
 }
 
 struct Change {
@@ -188,11 +199,11 @@ struct TransformSpec {
     std::vector<Change> changes;
 };
 
-std::vector<TransformSpec> ReadChanges(const std::wstring& path) {
+bool ReadChanges(const std::wstring& path, std::vector<TransformSpec>& specs) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        throw Failure("cannot open the changes file " + Narrow(path));
+        return Fail("cannot open the changes file " + Narrow(path));
     }
     std::string bytes;
     char buffer[4096];
@@ -202,8 +213,11 @@ std::vector<TransformSpec> ReadChanges(const std::wstring& path) {
     }
     CloseHandle(file);
 
-    std::vector<TransformSpec> specs;
-    const std::wstring text = Wide(bytes);
+    specs.clear();
+    std::wstring text;
+    if (!Wide(bytes, text)) {
+        return false;
+    }
     size_t lineNumber = 0;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find(L'\n', start);
@@ -230,13 +244,13 @@ std::vector<TransformSpec> ReadChanges(const std::wstring& path) {
         }
         if (fields.size() != 5 || fields[0].empty() || fields[1].empty() || fields[2].empty() ||
             fields[3].empty()) {
-            throw Failure("line " + std::to_string(lineNumber) +
-                          " of the changes file does not hold five fields");
+            return Fail("line " + std::to_string(lineNumber) +
+                        " of the changes file does not hold five fields");
         }
         if (specs.empty() || specs.back().name != fields[0]) {
             for (const TransformSpec& spec : specs) {
                 if (spec.name == fields[0]) {
-                    throw Failure("the changes of " + Narrow(fields[0]) + " are not together");
+                    return Fail("the changes of " + Narrow(fields[0]) + " are not together");
                 }
             }
             specs.push_back({fields[0], {}});
@@ -244,28 +258,37 @@ std::vector<TransformSpec> ReadChanges(const std::wstring& path) {
         specs.back().changes.push_back({fields[1], fields[2], fields[3], fields[4]});
     }
     if (specs.empty()) {
-        throw Failure("the changes file holds no change");
+        return Fail("the changes file holds no change");
     }
-    return specs;
+    return true;
 }
 
 // The codepage of the package's string pool, which the transform's pool shares.
-UINT ReadDatabaseCodepage(const std::wstring& msiPath) {
+bool ReadDatabaseCodepage(const std::wstring& msiPath, UINT& codepage) {
+    codepage = 0;
     Com<IStorage> storage;
-    CheckHr(StgOpenStorage(msiPath.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
-                           storage.Out()),
-            "opening the package as a compound file");
+    if (!CheckHr(StgOpenStorage(msiPath.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE,
+                                nullptr, 0, storage.Out()),
+                 "opening the package as a compound file")) {
+        return false;
+    }
+    std::wstring poolName;
+    if (!EncodeStreamName(L"_StringPool", true, poolName)) {
+        return false;
+    }
     Com<IStream> pool;
-    CheckHr(storage->OpenStream(EncodeStreamName(L"_StringPool", true).c_str(), nullptr,
-                                STGM_READ | STGM_SHARE_EXCLUSIVE, 0, pool.Out()),
-            "opening the package's string pool");
     unsigned char header[4] = {};
     ULONG read = 0;
-    CheckHr(pool->Read(header, sizeof(header), &read), "reading the package's string pool");
-    if (read != sizeof(header)) {
-        return 0;
+    if (!CheckHr(storage->OpenStream(poolName.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                     pool.Out()),
+                 "opening the package's string pool") ||
+        !CheckHr(pool->Read(header, sizeof(header), &read), "reading the package's string pool")) {
+        return false;
     }
-    return header[0] | header[1] << 8 | header[2] << 16 | (header[3] & 0x7F) << 24;
+    if (read == sizeof(header)) {
+        codepage = header[0] | header[1] << 8 | header[2] << 16 | (header[3] & 0x7F) << 24;
+    }
+    return true;
 }
 
 struct Table {
@@ -276,26 +299,34 @@ struct Table {
     std::vector<bool> isKey;
 };
 
-Table LoadTable(MSIHANDLE database, const std::wstring& name) {
-    Table table{name, {}, {}, {}, {}};
+bool LoadTable(MSIHANDLE database, const std::wstring& name, Table& table) {
+    table = Table{name, {}, {}, {}, {}};
     Handle view;
-    Check(MsiDatabaseOpenViewW(database, (L"SELECT * FROM `" + name + L"`").c_str(), view.Out()),
-          "opening table " + Narrow(name));
     Handle names, types, keys;
-    Check(MsiViewGetColumnInfo(view, MSICOLINFO_NAMES, names.Out()), "reading column names");
-    Check(MsiViewGetColumnInfo(view, MSICOLINFO_TYPES, types.Out()), "reading column types");
-    Check(MsiDatabaseGetPrimaryKeysW(database, name.c_str(), keys.Out()), "reading primary keys");
+    if (!Check(
+            MsiDatabaseOpenViewW(database, (L"SELECT * FROM `" + name + L"`").c_str(), view.Out()),
+            "opening table " + Narrow(name)) ||
+        !Check(MsiViewGetColumnInfo(view, MSICOLINFO_NAMES, names.Out()), "reading column names") ||
+        !Check(MsiViewGetColumnInfo(view, MSICOLINFO_TYPES, types.Out()), "reading column types") ||
+        !Check(MsiDatabaseGetPrimaryKeysW(database, name.c_str(), keys.Out()),
+               "reading primary keys")) {
+        return false;
+    }
     const UINT count = MsiRecordGetFieldCount(names);
-    std::vector<std::wstring> keyNames;
-    for (UINT i = 1; i <= MsiRecordGetFieldCount(keys); ++i) {
-        keyNames.push_back(RecordString(keys, i));
+    std::vector<std::wstring> keyNames(MsiRecordGetFieldCount(keys));
+    for (UINT i = 1; i <= keyNames.size(); ++i) {
+        if (!RecordString(keys, i, keyNames[i - 1])) {
+            return false;
+        }
     }
     if (keyNames.size() != 1) {
-        throw Failure("table " + Narrow(name) + " does not have exactly one key column");
+        return Fail("table " + Narrow(name) + " does not have exactly one key column");
     }
     for (UINT i = 1; i <= count; ++i) {
-        const std::wstring column = RecordString(names, i);
-        const std::wstring type = RecordString(types, i);
+        std::wstring column, type;
+        if (!RecordString(names, i, column) || !RecordString(types, i, type)) {
+            return false;
+        }
         table.columns.push_back(column);
         table.isString.push_back(!type.empty() &&
                                  std::wstring(L"sSlL").find(type[0]) != std::wstring::npos);
@@ -303,78 +334,80 @@ Table LoadTable(MSIHANDLE database, const std::wstring& name) {
         table.isNullable.push_back(!type.empty() && iswupper(type[0]));
         table.isKey.push_back(column == keyNames[0]);
         if (table.isKey.back() && !table.isString.back()) {
-            throw Failure("the key of table " + Narrow(name) + " does not hold strings");
+            return Fail("the key of table " + Narrow(name) + " does not hold strings");
         }
     }
-    return table;
+    return true;
 }
 
-size_t ColumnIndex(const Table& table, const std::wstring& column) {
-    for (size_t i = 0; i < table.columns.size(); ++i) {
-        if (table.columns[i] == column) {
-            return i;
+bool ColumnIndex(const Table& table, const std::wstring& column, size_t& index) {
+    for (index = 0; index < table.columns.size(); ++index) {
+        if (table.columns[index] == column) {
+            return true;
         }
     }
-    throw Failure("table " + Narrow(table.name) + " has no column " + Narrow(column));
+    return Fail("table " + Narrow(table.name) + " has no column " + Narrow(column));
 }
 
-bool RowExists(MSIHANDLE database, const Table& table, const std::wstring& key) {
+bool RowExists(MSIHANDLE database, const Table& table, const std::wstring& key, bool& exists) {
     size_t keyColumn = 0;
     while (!table.isKey[keyColumn]) {
         ++keyColumn;
     }
     Handle view, parameters, row;
-    Check(MsiDatabaseOpenViewW(
-              database,
-              (L"SELECT * FROM `" + table.name + L"` WHERE `" + table.columns[keyColumn] + L"` = ?")
-                  .c_str(),
-              view.Out()),
-          "looking up a row");
+    if (!Check(MsiDatabaseOpenViewW(database,
+                                    (L"SELECT * FROM `" + table.name + L"` WHERE `" +
+                                     table.columns[keyColumn] + L"` = ?")
+                                        .c_str(),
+                                    view.Out()),
+               "looking up a row")) {
+        return false;
+    }
     *parameters.Out() = MsiCreateRecord(1);
     MsiRecordSetStringW(parameters, 1, key.c_str());
-    Check(MsiViewExecute(view, parameters), "looking up a row");
-    return MsiViewFetch(view, row.Out()) == ERROR_SUCCESS;
+    if (!Check(MsiViewExecute(view, parameters), "looking up a row")) {
+        return false;
+    }
+    exists = MsiViewFetch(view, row.Out()) == ERROR_SUCCESS;
+    return true;
 }
 
-std::wstring PropertyValue(MSIHANDLE database, const std::wstring& property) {
+bool PropertyValue(MSIHANDLE database, const std::wstring& property, std::wstring& value) {
     Handle view, parameters, row;
-    Check(MsiDatabaseOpenViewW(database, L"SELECT `Value` FROM `Property` WHERE `Property` = ?",
-                               view.Out()),
-          "reading the Property table");
+    if (!Check(MsiDatabaseOpenViewW(
+                   database, L"SELECT `Value` FROM `Property` WHERE `Property` = ?", view.Out()),
+               "reading the Property table")) {
+        return false;
+    }
     *parameters.Out() = MsiCreateRecord(1);
     MsiRecordSetStringW(parameters, 1, property.c_str());
-    Check(MsiViewExecute(view, parameters), "reading the Property table");
-    if (MsiViewFetch(view, row.Out()) != ERROR_SUCCESS) {
-        throw Failure("the package has no property " + Narrow(property));
+    if (!Check(MsiViewExecute(view, parameters), "reading the Property table")) {
+        return false;
     }
-    return RecordString(row, 1);
+    if (MsiViewFetch(view, row.Out()) != ERROR_SUCCESS) {
+        return Fail("the package has no property " + Narrow(property));
+    }
+    return RecordString(row, 1, value);
 }
 
-std::wstring SummaryString(MSIHANDLE database, UINT property) {
+// A summary property as text (empty when it is not text) and as a number
+// (0 when it is not a number).
+bool SummaryProperty(MSIHANDLE database, UINT property, std::wstring& text, int& number) {
     Handle summary;
-    Check(MsiGetSummaryInformationW(database, nullptr, 0, summary.Out()),
-          "reading the summary information");
     UINT type = 0;
-    INT number = 0;
+    INT value = 0;
     FILETIME time = {};
-    wchar_t value[512] = {};
+    wchar_t buffer[512] = {};
     DWORD size = 512;
-    Check(MsiSummaryInfoGetPropertyW(summary, property, &type, &number, &time, value, &size),
-          "reading a summary property");
-    return type == VT_LPSTR ? std::wstring(value, size) : std::wstring();
-}
-
-int SummaryNumber(MSIHANDLE database, UINT property) {
-    Handle summary;
-    Check(MsiGetSummaryInformationW(database, nullptr, 0, summary.Out()),
-          "reading the summary information");
-    UINT type = 0;
-    INT number = 0;
-    FILETIME time = {};
-    DWORD size = 0;
-    Check(MsiSummaryInfoGetPropertyW(summary, property, &type, &number, &time, nullptr, &size),
-          "reading a summary property");
-    return type == VT_I4 || type == VT_I2 ? number : 0;
+    if (!Check(MsiGetSummaryInformationW(database, nullptr, 0, summary.Out()),
+               "reading the summary information") ||
+        !Check(MsiSummaryInfoGetPropertyW(summary, property, &type, &value, &time, buffer, &size),
+               "reading a summary property")) {
+        return false;
+    }
+    text = type == VT_LPSTR ? std::wstring(buffer, size) : std::wstring();
+    number = type == VT_I4 || type == VT_I2 ? value : 0;
+    return true;
 }
 
 void PutU16(std::string& bytes, unsigned value) {
@@ -449,28 +482,33 @@ struct Stream {
 class StringPool {
   public:
     explicit StringPool(UINT codepage) : codepage_(codepage) {}
-    unsigned Id(const std::wstring& text) {
+    bool Id(const std::wstring& text, unsigned& id) {
         const auto found = ids_.find(text);
         if (found != ids_.end()) {
             ++references_[found->second - 1];
-            return found->second;
+            id = found->second;
+            return true;
         }
-        strings_.push_back(Encode(text));
-        references_.push_back(1);
-        const unsigned id = static_cast<unsigned>(strings_.size());
+        std::string encoded;
+        if (!Encode(text, encoded)) {
+            return false;
+        }
+        if (encoded.size() > 0xFFFF) {
+            return Fail("a string is too long for this transform writer");
+        }
+        id = static_cast<unsigned>(strings_.size() + 1);
         if (id > 0xFFFF) {
-            throw Failure("too many strings for one transform");
+            return Fail("too many strings for one transform");
         }
+        strings_.push_back(encoded);
+        references_.push_back(1);
         ids_[text] = id;
-        return id;
+        return true;
     }
     std::string Pool() const {
         std::string bytes;
         PutU32(bytes, codepage_);
         for (size_t i = 0; i < strings_.size(); ++i) {
-            if (strings_[i].size() > 0xFFFF) {
-                throw Failure("a string is too long for this transform writer");
-            }
             PutU16(bytes, static_cast<unsigned>(strings_[i].size()));
             PutU16(bytes, references_[i]);
         }
@@ -486,24 +524,26 @@ class StringPool {
 
   private:
     // A neutral package (codepage 0) can only hold ASCII text portably.
-    std::string Encode(const std::wstring& text) const {
+    bool Encode(const std::wstring& text, std::string& encoded) const {
         if (codepage_ == 0) {
             for (wchar_t ch : text) {
                 if (ch > 0x7F) {
-                    throw Failure("the package is codepage-neutral; the value " + Narrow(text) +
-                                  " is not ASCII");
+                    return Fail("the package is codepage-neutral; the value " + Narrow(text) +
+                                " is not ASCII");
                 }
             }
-            return Narrow(text, 1252);
+            encoded = Narrow(text, 1252);
+            return true;
         }
         BOOL lossy = FALSE;
         const int size =
             WideCharToMultiByte(codepage_, WC_NO_BEST_FIT_CHARS, text.data(),
                                 static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
         if (lossy || (size <= 0 && !text.empty())) {
-            throw Failure("the value " + Narrow(text) + " does not fit the package's codepage");
+            return Fail("the value " + Narrow(text) + " does not fit the package's codepage");
         }
-        return Narrow(text, codepage_);
+        encoded = Narrow(text, codepage_);
+        return true;
     }
 
     UINT codepage_;
@@ -518,7 +558,8 @@ struct RowChange {
     std::map<size_t, std::wstring> values; // by column index
 };
 
-std::vector<Stream> BuildTransform(MSIHANDLE database, const TransformSpec& spec, UINT codepage) {
+bool BuildTransform(MSIHANDLE database, const TransformSpec& spec, UINT codepage,
+                    std::vector<Stream>& streams) {
     // Group the changes by table and row, in the order in which they appear.
     std::vector<Table> tables;
     std::vector<std::vector<RowChange>> rows;
@@ -528,27 +569,37 @@ std::vector<Stream> BuildTransform(MSIHANDLE database, const TransformSpec& spec
             ++t;
         }
         if (t == tables.size()) {
-            tables.push_back(LoadTable(database, change.table));
+            tables.emplace_back();
             rows.emplace_back();
+            if (!LoadTable(database, change.table, tables.back())) {
+                return false;
+            }
         }
         const Table& table = tables[t];
-        const size_t column = ColumnIndex(table, change.column);
+        size_t column = 0;
+        if (!ColumnIndex(table, change.column, column)) {
+            return false;
+        }
         if (table.isKey[column]) {
-            throw Failure("a transform of this writer does not change key columns");
+            return Fail("a transform of this writer does not change key columns");
         }
         // Bit 0 of the mask would mark a whole row; a mask has 16 bits.
         if (column == 0 || column > 15) {
-            throw Failure("column " + Narrow(change.column) + " cannot be masked");
+            return Fail("column " + Narrow(change.column) + " cannot be masked");
         }
         if (!table.isString[column]) {
-            throw Failure("column " + Narrow(change.column) + " does not hold strings");
+            return Fail("column " + Narrow(change.column) + " does not hold strings");
         }
         if (change.value.empty() && !table.isNullable[column]) {
-            throw Failure("column " + Narrow(change.column) + " cannot be empty");
+            return Fail("column " + Narrow(change.column) + " cannot be empty");
         }
         // A row that only a transform adds would outlive the uninstallation.
-        if (!RowExists(database, table, change.key)) {
-            throw Failure("table " + Narrow(table.name) + " has no row " + Narrow(change.key));
+        bool exists = false;
+        if (!RowExists(database, table, change.key, exists)) {
+            return false;
+        }
+        if (!exists) {
+            return Fail("table " + Narrow(table.name) + " has no row " + Narrow(change.key));
         }
         std::vector<RowChange>& tableRows = rows[t];
         size_t r = 0;
@@ -559,39 +610,62 @@ std::vector<Stream> BuildTransform(MSIHANDLE database, const TransformSpec& spec
             tableRows.push_back({change.key, 0, {}});
         }
         if ((tableRows[r].mask & (1u << column)) != 0) {
-            throw Failure("the cell " + Narrow(change.key) + "." + Narrow(change.column) +
-                          " is changed twice");
+            return Fail("the cell " + Narrow(change.key) + "." + Narrow(change.column) +
+                        " is changed twice");
         }
         tableRows[r].mask |= 1u << column;
         tableRows[r].values[column] = change.value;
     }
 
     StringPool pool(codepage);
-    std::vector<Stream> streams;
+    streams.clear();
     for (size_t t = 0; t < tables.size(); ++t) {
         const Table& table = tables[t];
-        std::string bytes;
+        Stream stream;
+        if (!EncodeStreamName(table.name, true, stream.name)) {
+            return false;
+        }
         for (const RowChange& row : rows[t]) {
-            PutU16(bytes, row.mask);
+            PutU16(stream.bytes, row.mask);
             for (size_t i = 0; i < table.columns.size(); ++i) {
+                unsigned id = 0;
                 if (table.isKey[i]) {
-                    PutU16(bytes, pool.Id(row.key));
+                    if (!pool.Id(row.key, id)) {
+                        return false;
+                    }
                 } else if ((row.mask & (1u << i)) != 0) {
-                    PutU16(bytes, pool.Id(row.values.at(i)));
+                    if (!pool.Id(row.values.at(i), id)) {
+                        return false;
+                    }
+                } else {
+                    continue;
                 }
+                PutU16(stream.bytes, id);
             }
         }
-        streams.push_back({EncodeStreamName(table.name, true), bytes});
+        streams.push_back(stream);
     }
-    streams.push_back({EncodeStreamName(L"_StringPool", true), pool.Pool()});
-    streams.push_back({EncodeStreamName(L"_StringData", true), pool.Data()});
+    Stream poolStream, dataStream;
+    if (!EncodeStreamName(L"_StringPool", true, poolStream.name) ||
+        !EncodeStreamName(L"_StringData", true, dataStream.name)) {
+        return false;
+    }
+    poolStream.bytes = pool.Pool();
+    dataStream.bytes = pool.Data();
+    streams.push_back(poolStream);
+    streams.push_back(dataStream);
 
     // The summary names the package the transform belongs to, before and
     // after: platform and language, product code, version and upgrade code.
-    const std::wstring productCode = PropertyValue(database, L"ProductCode");
-    const std::wstring version = PropertyValue(database, L"ProductVersion");
-    const std::wstring upgradeCode = PropertyValue(database, L"UpgradeCode");
-    const std::wstring baseTemplate = SummaryString(database, PIDSI_TEMPLATE);
+    std::wstring productCode, version, upgradeCode, baseTemplate, unused;
+    int notNumber = 0, pageCount = 0;
+    if (!PropertyValue(database, L"ProductCode", productCode) ||
+        !PropertyValue(database, L"ProductVersion", version) ||
+        !PropertyValue(database, L"UpgradeCode", upgradeCode) ||
+        !SummaryProperty(database, PIDSI_TEMPLATE, baseTemplate, notNumber) ||
+        !SummaryProperty(database, PIDSI_PAGECOUNT, unused, pageCount)) {
+        return false;
+    }
     std::wstring newLanguage;
     for (const Change& change : spec.changes) {
         if (change.table == L"Property" && change.key == L"ProductLanguage" &&
@@ -601,14 +675,13 @@ std::vector<Stream> BuildTransform(MSIHANDLE database, const TransformSpec& spec
     }
     const size_t semicolon = baseTemplate.find(L';');
     if (semicolon == std::wstring::npos) {
-        throw Failure("the package's template has no language list");
+        return Fail("the package's template has no language list");
     }
     const std::wstring platform = baseTemplate.substr(0, semicolon);
     const std::wstring targetTemplate =
         newLanguage.empty() ? baseTemplate : platform + L";" + newLanguage;
     const std::wstring revision =
         productCode + version + L";" + productCode + version + L";" + upgradeCode;
-    int pageCount = SummaryNumber(database, PIDSI_PAGECOUNT);
     if (pageCount == 0) {
         pageCount = 200;
     }
@@ -622,128 +695,177 @@ std::vector<Stream> BuildTransform(MSIHANDLE database, const TransformSpec& spec
         {PIDSI_CHARCOUNT, false, "", static_cast<long>(kValidateProduct)},
     };
     streams.push_back({L"\005SummaryInformation", SummaryStream(summary)});
-    return streams;
+    return true;
 }
 
-void WriteStorageFile(const std::wstring& path, const std::vector<Stream>& streams) {
+bool WriteStorageFile(const std::wstring& path, const std::vector<Stream>& streams) {
     Com<IStorage> storage;
-    CheckHr(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                             storage.Out()),
-            "creating the transform file");
-    CheckHr(storage->SetClass(kTransformClass), "marking the transform");
+    if (!CheckHr(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
+                                  0, storage.Out()),
+                 "creating the transform file") ||
+        !CheckHr(storage->SetClass(kTransformClass), "marking the transform")) {
+        return false;
+    }
     for (const Stream& stream : streams) {
         Com<IStream> out;
-        CheckHr(storage->CreateStream(stream.name.c_str(),
-                                      STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
-                                      out.Out()),
-                "creating a transform stream");
         ULONG written = 0;
-        CheckHr(out->Write(stream.bytes.data(), static_cast<ULONG>(stream.bytes.size()), &written),
-                "writing a transform stream");
+        if (!CheckHr(storage->CreateStream(stream.name.c_str(),
+                                           STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                                           out.Out()),
+                     "creating a transform stream") ||
+            !CheckHr(
+                out->Write(stream.bytes.data(), static_cast<ULONG>(stream.bytes.size()), &written),
+                "writing a transform stream")) {
+            return false;
+        }
         if (written != stream.bytes.size()) {
-            throw Failure("a transform stream was written short");
+            return Fail("a transform stream was written short");
         }
     }
-    CheckHr(storage->Commit(STGC_DEFAULT), "committing the transform file");
+    return CheckHr(storage->Commit(STGC_DEFAULT), "committing the transform file");
 }
 
-bool StorageExists(MSIHANDLE database, const std::wstring& name) {
+bool StorageExists(MSIHANDLE database, const std::wstring& name, bool& exists) {
     Handle view, parameters, row;
-    Check(MsiDatabaseOpenViewW(database, L"SELECT `Name` FROM `_Storages` WHERE `Name` = ?",
-                               view.Out()),
-          "reading _Storages");
+    if (!Check(MsiDatabaseOpenViewW(database, L"SELECT `Name` FROM `_Storages` WHERE `Name` = ?",
+                                    view.Out()),
+               "reading _Storages")) {
+        return false;
+    }
     *parameters.Out() = MsiCreateRecord(1);
     MsiRecordSetStringW(parameters, 1, name.c_str());
-    Check(MsiViewExecute(view, parameters), "reading _Storages");
-    return MsiViewFetch(view, row.Out()) == ERROR_SUCCESS;
+    if (!Check(MsiViewExecute(view, parameters), "reading _Storages")) {
+        return false;
+    }
+    exists = MsiViewFetch(view, row.Out()) == ERROR_SUCCESS;
+    return true;
 }
 
-void InsertStorage(MSIHANDLE database, const std::wstring& name, const std::wstring& file) {
+bool InsertStorage(MSIHANDLE database, const std::wstring& name, const std::wstring& file) {
     Handle view, record;
-    Check(MsiDatabaseOpenViewW(database, L"INSERT INTO `_Storages` (`Name`, `Data`) VALUES (?, ?)",
-                               view.Out()),
-          "preparing the insertion into _Storages");
+    if (!Check(MsiDatabaseOpenViewW(
+                   database, L"INSERT INTO `_Storages` (`Name`, `Data`) VALUES (?, ?)", view.Out()),
+               "preparing the insertion into _Storages")) {
+        return false;
+    }
     *record.Out() = MsiCreateRecord(2);
-    Check(MsiRecordSetStringW(record, 1, name.c_str()), "naming the storage");
-    Check(MsiRecordSetStreamW(record, 2, file.c_str()), "reading the transform file");
-    Check(MsiViewExecute(view, record), "inserting " + Narrow(name) + " into _Storages");
-    Check(MsiViewClose(view), "closing the insertion");
+    return Check(MsiRecordSetStringW(record, 1, name.c_str()), "naming the storage") &&
+           Check(MsiRecordSetStreamW(record, 2, file.c_str()), "reading the transform file") &&
+           Check(MsiViewExecute(view, record), "inserting " + Narrow(name) + " into _Storages") &&
+           Check(MsiViewClose(view), "closing the insertion");
 }
 
-std::wstring CellValue(MSIHANDLE database, const Change& change) {
-    const Table table = LoadTable(database, change.table);
+bool CellValue(MSIHANDLE database, const Change& change, std::wstring& value) {
+    Table table;
+    if (!LoadTable(database, change.table, table)) {
+        return false;
+    }
     size_t keyColumn = 0;
     while (!table.isKey[keyColumn]) {
         ++keyColumn;
     }
     Handle view, parameters, row;
-    Check(MsiDatabaseOpenViewW(database,
-                               (L"SELECT `" + change.column + L"` FROM `" + change.table +
-                                L"` WHERE `" + table.columns[keyColumn] + L"` = ?")
-                                   .c_str(),
-                               view.Out()),
-          "reading back a cell");
+    if (!Check(MsiDatabaseOpenViewW(database,
+                                    (L"SELECT `" + change.column + L"` FROM `" + change.table +
+                                     L"` WHERE `" + table.columns[keyColumn] + L"` = ?")
+                                        .c_str(),
+                                    view.Out()),
+               "reading back a cell")) {
+        return false;
+    }
     *parameters.Out() = MsiCreateRecord(1);
     MsiRecordSetStringW(parameters, 1, change.key.c_str());
-    Check(MsiViewExecute(view, parameters), "reading back a cell");
-    Check(MsiViewFetch(view, row.Out()), "reading back a cell");
-    return RecordString(row, 1);
+    return Check(MsiViewExecute(view, parameters), "reading back a cell") &&
+           Check(MsiViewFetch(view, row.Out()), "reading back a cell") &&
+           RecordString(row, 1, value);
 }
 
 // Applies each embedded transform by its ":name" reference to a read-only view
 // of the package and reads every changed cell back: Wine ignores a transform
 // that it cannot read without saying so.
-void VerifyEmbedded(const std::wstring& msiPath, const std::vector<TransformSpec>& specs) {
+bool VerifyEmbedded(const std::wstring& msiPath, const std::vector<TransformSpec>& specs) {
     for (const TransformSpec& spec : specs) {
         Handle database;
-        Check(MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, database.Out()),
-              "reopening the package");
-        Check(MsiDatabaseApplyTransformW(database, (L":" + spec.name).c_str(), 0),
-              "applying :" + Narrow(spec.name));
+        if (!Check(MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, database.Out()),
+                   "reopening the package") ||
+            !Check(MsiDatabaseApplyTransformW(database, (L":" + spec.name).c_str(), 0),
+                   "applying :" + Narrow(spec.name))) {
+            return false;
+        }
         for (const Change& change : spec.changes) {
-            const std::wstring value = CellValue(database, change);
+            std::wstring value;
+            if (!CellValue(database, change, value)) {
+                return false;
+            }
             if (value != change.value) {
-                throw Failure(":" + Narrow(spec.name) + " leaves " + Narrow(change.table) + "." +
-                              Narrow(change.key) + "." + Narrow(change.column) + " at \"" +
-                              Narrow(value) + "\"");
+                return Fail(":" + Narrow(spec.name) + " leaves " + Narrow(change.table) + "." +
+                            Narrow(change.key) + "." + Narrow(change.column) + " at \"" +
+                            Narrow(value) + "\"");
             }
         }
     }
+    return true;
 }
 
-std::wstring TemporaryFile() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    wchar_t file[MAX_PATH + 1] = {};
-    if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"mst", 0, file) == 0) {
-        throw Failure("no temporary file");
+// A file name in the temporary folder, removed again when this goes.
+class TemporaryFile {
+  public:
+    TemporaryFile() {
+        wchar_t folder[MAX_PATH + 1] = {};
+        wchar_t file[MAX_PATH + 1] = {};
+        if (GetTempPathW(MAX_PATH + 1, folder) != 0 &&
+            GetTempFileNameW(folder, L"mst", 0, file) != 0) {
+            path_ = file;
+        }
     }
-    return file;
-}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (!path_.empty()) {
+            DeleteFileW(path_.c_str());
+        }
+    }
+    const std::wstring& Path() const {
+        return path_;
+    }
 
-void Embed(const std::wstring& msiPath, const std::vector<TransformSpec>& specs) {
-    const UINT codepage = ReadDatabaseCodepage(msiPath);
+  private:
+    std::wstring path_;
+};
+
+// Nothing is committed unless every transform was written and inserted.
+bool Embed(const std::wstring& msiPath, const std::vector<TransformSpec>& specs) {
+    UINT codepage = 0;
     Handle database;
-    Check(MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_TRANSACT, database.Out()),
-          "opening the package");
-    const std::wstring file = TemporaryFile();
-    try {
-        for (const TransformSpec& spec : specs) {
-            if (spec.name.empty() || spec.name.size() > 31 ||
-                spec.name.find_first_of(L"/\\:!") != std::wstring::npos) {
-                throw Failure("unusable transform name " + Narrow(spec.name));
-            }
-            if (StorageExists(database, spec.name)) {
-                throw Failure("the package already holds " + Narrow(spec.name));
-            }
-            WriteStorageFile(file, BuildTransform(database, spec, codepage));
-            InsertStorage(database, spec.name, file);
-        }
-        Check(MsiDatabaseCommit(database), "committing the package");
-    } catch (...) {
-        DeleteFileW(file.c_str());
-        throw;
+    if (!ReadDatabaseCodepage(msiPath, codepage) ||
+        !Check(MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_TRANSACT, database.Out()),
+               "opening the package")) {
+        return false;
     }
-    DeleteFileW(file.c_str());
+    const TemporaryFile file;
+    if (file.Path().empty()) {
+        return Fail("no temporary file");
+    }
+    for (const TransformSpec& spec : specs) {
+        if (spec.name.empty() || spec.name.size() > 31 ||
+            spec.name.find_first_of(L"/\\:!") != std::wstring::npos) {
+            return Fail("unusable transform name " + Narrow(spec.name));
+        }
+        bool exists = false;
+        if (!StorageExists(database, spec.name, exists)) {
+            return false;
+        }
+        if (exists) {
+            return Fail("the package already holds " + Narrow(spec.name));
+        }
+        std::vector<Stream> streams;
+        if (!BuildTransform(database, spec, codepage, streams) ||
+            !WriteStorageFile(file.Path(), streams) ||
+            !InsertStorage(database, spec.name, file.Path())) {
+            return false;
+        }
+    }
+    return Check(MsiDatabaseCommit(database), "committing the package");
 }
 
 } // namespace
@@ -757,19 +879,17 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "embed_transforms: COM is not available\n");
         return 1;
     }
-    int status = 0;
-    try {
-        const std::vector<TransformSpec> specs = ReadChanges(argv[2]);
-        Embed(argv[1], specs);
-        VerifyEmbedded(argv[1], specs);
+    std::vector<TransformSpec> specs;
+    const bool embedded =
+        ReadChanges(argv[2], specs) && Embed(argv[1], specs) && VerifyEmbedded(argv[1], specs);
+    if (embedded) {
         for (const TransformSpec& spec : specs) {
             printf("embed_transforms: :%s changes %u cells\n", Narrow(spec.name).c_str(),
                    static_cast<unsigned>(spec.changes.size()));
         }
-    } catch (const std::exception& failure) {
-        fprintf(stderr, "embed_transforms: %s: %s\n", Narrow(argv[1]).c_str(), failure.what());
-        status = 1;
+    } else {
+        fprintf(stderr, "embed_transforms: %s: %s\n", Narrow(argv[1]).c_str(), g_failure.c_str());
     }
     CoUninitialize();
-    return status;
+    return embedded ? 0 : 1;
 }
