@@ -194,12 +194,12 @@ struct Change {
     std::wstring table, key, column, value;
 };
 
-struct TransformSpec {
+struct TransformChanges {
     std::wstring name;
     std::vector<Change> changes;
 };
 
-bool ReadChanges(const std::wstring& path, std::vector<TransformSpec>& specs) {
+bool ReadChanges(const std::wstring& path, std::vector<TransformChanges>& transforms) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -213,7 +213,7 @@ bool ReadChanges(const std::wstring& path, std::vector<TransformSpec>& specs) {
     }
     CloseHandle(file);
 
-    specs.clear();
+    transforms.clear();
     std::wstring text;
     if (!Wide(bytes, text)) {
         return false;
@@ -247,17 +247,17 @@ bool ReadChanges(const std::wstring& path, std::vector<TransformSpec>& specs) {
             return Fail("line " + std::to_string(lineNumber) +
                         " of the changes file does not hold five fields");
         }
-        if (specs.empty() || specs.back().name != fields[0]) {
-            for (const TransformSpec& spec : specs) {
-                if (spec.name == fields[0]) {
+        if (transforms.empty() || transforms.back().name != fields[0]) {
+            for (const TransformChanges& transform : transforms) {
+                if (transform.name == fields[0]) {
                     return Fail("the changes of " + Narrow(fields[0]) + " are not together");
                 }
             }
-            specs.push_back({fields[0], {}});
+            transforms.push_back({fields[0], {}});
         }
-        specs.back().changes.push_back({fields[1], fields[2], fields[3], fields[4]});
+        transforms.back().changes.push_back({fields[1], fields[2], fields[3], fields[4]});
     }
-    if (specs.empty()) {
+    if (transforms.empty()) {
         return Fail("the changes file holds no change");
     }
     return true;
@@ -558,12 +558,12 @@ struct RowChange {
     std::map<size_t, std::wstring> values; // by column index
 };
 
-bool BuildTransform(MSIHANDLE database, const TransformSpec& spec, UINT codepage,
+bool BuildTransform(MSIHANDLE database, const TransformChanges& transform, UINT codepage,
                     std::vector<Stream>& streams) {
     // Group the changes by table and row, in the order in which they appear.
     std::vector<Table> tables;
     std::vector<std::vector<RowChange>> rows;
-    for (const Change& change : spec.changes) {
+    for (const Change& change : transform.changes) {
         size_t t = 0;
         while (t < tables.size() && tables[t].name != change.table) {
             ++t;
@@ -667,7 +667,7 @@ bool BuildTransform(MSIHANDLE database, const TransformSpec& spec, UINT codepage
         return false;
     }
     std::wstring newLanguage;
-    for (const Change& change : spec.changes) {
+    for (const Change& change : transform.changes) {
         if (change.table == L"Property" && change.key == L"ProductLanguage" &&
             change.column == L"Value") {
             newLanguage = change.value;
@@ -783,22 +783,22 @@ bool CellValue(MSIHANDLE database, const Change& change, std::wstring& value) {
 // Applies each embedded transform by its ":name" reference to a read-only view
 // of the package and reads every changed cell back: Wine ignores a transform
 // that it cannot read without saying so.
-bool VerifyEmbedded(const std::wstring& msiPath, const std::vector<TransformSpec>& specs) {
-    for (const TransformSpec& spec : specs) {
+bool VerifyEmbedded(const std::wstring& msiPath, const std::vector<TransformChanges>& transforms) {
+    for (const TransformChanges& transform : transforms) {
         Handle database;
         if (!Check(MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, database.Out()),
                    "reopening the package") ||
-            !Check(MsiDatabaseApplyTransformW(database, (L":" + spec.name).c_str(), 0),
-                   "applying :" + Narrow(spec.name))) {
+            !Check(MsiDatabaseApplyTransformW(database, (L":" + transform.name).c_str(), 0),
+                   "applying :" + Narrow(transform.name))) {
             return false;
         }
-        for (const Change& change : spec.changes) {
+        for (const Change& change : transform.changes) {
             std::wstring value;
             if (!CellValue(database, change, value)) {
                 return false;
             }
             if (value != change.value) {
-                return Fail(":" + Narrow(spec.name) + " leaves " + Narrow(change.table) + "." +
+                return Fail(":" + Narrow(transform.name) + " leaves " + Narrow(change.table) + "." +
                             Narrow(change.key) + "." + Narrow(change.column) + " at \"" +
                             Narrow(value) + "\"");
             }
@@ -834,7 +834,7 @@ class TemporaryFile {
 };
 
 // Nothing is committed unless every transform was written and inserted.
-bool Embed(const std::wstring& msiPath, const std::vector<TransformSpec>& specs) {
+bool Embed(const std::wstring& msiPath, const std::vector<TransformChanges>& transforms) {
     UINT codepage = 0;
     Handle database;
     if (!ReadDatabaseCodepage(msiPath, codepage) ||
@@ -846,22 +846,22 @@ bool Embed(const std::wstring& msiPath, const std::vector<TransformSpec>& specs)
     if (file.Path().empty()) {
         return Fail("no temporary file");
     }
-    for (const TransformSpec& spec : specs) {
-        if (spec.name.empty() || spec.name.size() > 31 ||
-            spec.name.find_first_of(L"/\\:!") != std::wstring::npos) {
-            return Fail("unusable transform name " + Narrow(spec.name));
+    for (const TransformChanges& transform : transforms) {
+        if (transform.name.empty() || transform.name.size() > 31 ||
+            transform.name.find_first_of(L"/\\:!") != std::wstring::npos) {
+            return Fail("unusable transform name " + Narrow(transform.name));
         }
         bool exists = false;
-        if (!StorageExists(database, spec.name, exists)) {
+        if (!StorageExists(database, transform.name, exists)) {
             return false;
         }
         if (exists) {
-            return Fail("the package already holds " + Narrow(spec.name));
+            return Fail("the package already holds " + Narrow(transform.name));
         }
         std::vector<Stream> streams;
-        if (!BuildTransform(database, spec, codepage, streams) ||
+        if (!BuildTransform(database, transform, codepage, streams) ||
             !WriteStorageFile(file.Path(), streams) ||
-            !InsertStorage(database, spec.name, file.Path())) {
+            !InsertStorage(database, transform.name, file.Path())) {
             return false;
         }
     }
@@ -879,13 +879,13 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "embed_transforms: COM is not available\n");
         return 1;
     }
-    std::vector<TransformSpec> specs;
-    const bool embedded =
-        ReadChanges(argv[2], specs) && Embed(argv[1], specs) && VerifyEmbedded(argv[1], specs);
+    std::vector<TransformChanges> transforms;
+    const bool embedded = ReadChanges(argv[2], transforms) && Embed(argv[1], transforms) &&
+                          VerifyEmbedded(argv[1], transforms);
     if (embedded) {
-        for (const TransformSpec& spec : specs) {
-            printf("embed_transforms: :%s changes %u cells\n", Narrow(spec.name).c_str(),
-                   static_cast<unsigned>(spec.changes.size()));
+        for (const TransformChanges& transform : transforms) {
+            printf("embed_transforms: :%s changes %u cells\n", Narrow(transform.name).c_str(),
+                   static_cast<unsigned>(transform.changes.size()));
         }
     } else {
         fprintf(stderr, "embed_transforms: %s: %s\n", Narrow(argv[1]).c_str(), g_failure.c_str());
