@@ -35,7 +35,7 @@ for shot in en_US:language-dialog-en ja_JP:language-dialog-ja; do
     [ -n "$window" ] || { echo "the dialog did not appear" >&2; exit 1; }
     eval "$(xdotool getwindowgeometry --shell "$window")"
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "docs/$name.png"
-    xdotool key --window "$window" Escape
+    xdotool windowfocus "$window" key Escape
     wait "$runner" || true
     echo "docs/$name.png"
 done
