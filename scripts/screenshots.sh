@@ -7,12 +7,8 @@ cd "$(dirname "$0")/.."
 ./scripts/bootstrap.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target Setup >/dev/null
-for locale in en_US ja_JP; do
-    [ -d "build/locales/$locale.UTF-8" ] ||
-        localedef -i "$locale" -f UTF-8 "build/locales/$locale.UTF-8" 2>/dev/null || true
-done
-
 . scripts/wine-env.sh
+wine_env_compile_locales build/locales en_US ja_JP
 trap wine_env_stop EXIT
 wine_env_start build
 wine_env_install_fonts

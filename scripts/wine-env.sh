@@ -14,20 +14,42 @@ wine_env_start() {
 
     # SETUP_USE_DISPLAY=1 keeps the caller's display, so that a person can click.
     if [ "${SETUP_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
-        local fd_file
-        fd_file="$(mktemp)"
-        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 </dev/null &
-        WINE_ENV_XVFB_PID=$!
-        local i
-        for i in $(seq 1 100); do
-            [ -s "$fd_file" ] && break
-            sleep 0.1
-        done
-        export DISPLAY=":$(head -n1 "$fd_file")"
-        rm -f "$fd_file"
+        wine_env_start_display
     fi
 
     wine_env_boot_prefix "$WINEPREFIX" ""
+}
+
+# A virtual screen of 1024x768 in 24-bit colour as DISPLAY; wine_env_stop
+# ends it.
+wine_env_start_display() {
+    local fd_file i
+    fd_file="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 </dev/null &
+    WINE_ENV_XVFB_PID=$!
+    for i in $(seq 1 100); do
+        [ -s "$fd_file" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$fd_file" ]; then
+        rm -f "$fd_file"
+        echo "wine-env: Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$(head -n1 "$fd_file")"
+    rm -f "$fd_file"
+}
+
+# Compiles the Unix locales that Wine takes a UI language from into a folder
+# of the build, without root: wine_env_compile_locales <dir> <locale>...
+wine_env_compile_locales() {
+    local dir="$1" locale
+    shift
+    mkdir -p "$dir"
+    for locale in "$@"; do
+        [ -d "$dir/$locale.UTF-8" ] ||
+            localedef -i "$locale" -f UTF-8 "$dir/$locale.UTF-8" 2>/dev/null || true
+    done
 }
 
 # Boots a further prefix (architecture win32 or win64, or "" for the default)

@@ -11,16 +11,6 @@ std::wstring g_packageDir;
 std::wstring g_sourceDir;
 std::wstring g_baseTemp;
 
-extern const wchar_t kProductName[] = L"ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
-extern const wchar_t kProductKey[] =
-    L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
-extern const wchar_t kX86[] = L"HLX480DriverInstallerx86.msi";
-extern const wchar_t kX64[] = L"HLX480DriverInstallerx64.msi";
-
-std::wstring OwnPackage() {
-    return IsWow64() ? kX64 : kX86;
-}
-
 namespace {
 
 std::wstring Variable(const wchar_t* name) {

@@ -2,6 +2,7 @@
 
 // The built sample package and Setup.exe, run with Wine's own Windows
 // Installer, and the facts of Windows that the checks need.
+#include "default_names.h"
 #include "package_property.h"
 #include "process_runner.h"
 
@@ -16,13 +17,6 @@ extern std::wstring g_packageDir; // the built package, with trailing backslash
 extern std::wstring g_sourceDir;  // package/files of the sources, with trailing backslash
 extern std::wstring g_baseTemp;   // the prefix's temporary folder, before any test changes TMP
 
-extern const wchar_t kProductName[];
-extern const wchar_t kProductKey[]; // under HKEY_CURRENT_USER
-extern const wchar_t kX86[];
-extern const wchar_t kX64[];
-
-// The MSI that Setup.exe must choose on this Windows.
-std::wstring OwnPackage();
 // The folder the package installs its files to, with trailing backslash.
 std::wstring InstallFolder(const std::wstring& package);
 // The architecture folder of package/files that the package's driver comes from.

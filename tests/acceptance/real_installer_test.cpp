@@ -144,8 +144,8 @@ TEST_F(MediumTest, LanguageChosenInTheDialogIsTheInstalledOne) {
         std::wstring name;
     };
     const ChoiceCase cases[] = {
-        {L"English", L"en-US", kProductName},
-        {L"Japanese - \u65E5\u672C\u8A9E", L"ja-JP", kProductName + std::wstring(L" (ja-JP)")},
+        {kEnglish, L"en-US", kProductName},
+        {kJapanese, L"ja-JP", kProductName + std::wstring(L" (ja-JP)")},
     };
     packageBefore = testfs::Snapshot(package);
     for (const ChoiceCase& c : cases) {

@@ -1,5 +1,6 @@
 // The transform writer on copies of a built package: what it embeds takes
 // effect, and what it refuses leaves the package as it was.
+#include "package_property.h"
 #include "test_files.h"
 #include "test_main.h"
 
@@ -77,25 +78,7 @@ WriterRun RunWriter(const std::wstring& msi, const std::wstring& changes) {
 // "<not applied>".
 std::wstring CellAfter(const std::wstring& msi, const std::wstring& transform,
                        const std::wstring& query) {
-    std::wstring result = L"<not applied>";
-    MSIHANDLE database = 0, view = 0, record = 0;
-    if (MsiOpenDatabaseW(msi.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
-        return result;
-    }
-    if (MsiDatabaseApplyTransformW(database, transform.c_str(), 0) == ERROR_SUCCESS &&
-        MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
-        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
-        wchar_t value[256] = {};
-        DWORD size = 256;
-        MsiRecordGetStringW(record, 1, value, &size);
-        result.assign(value, size);
-        MsiCloseHandle(record);
-    }
-    if (view != 0) {
-        MsiCloseHandle(view);
-    }
-    MsiCloseHandle(database);
-    return result;
+    return FirstCell(msi, transform, query).value_or(L"<not applied>");
 }
 
 struct Refusal {

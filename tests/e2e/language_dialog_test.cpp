@@ -10,13 +10,6 @@
 
 namespace {
 
-const std::wstring kEnglish = L"English";
-const std::wstring kJapanese = L"Japanese - \u65E5\u672C\u8A9E";
-const std::wstring kChinese = L"Chinese (Traditional) - \u4E2D\u6587 (\u7E41\u9AD4)";
-const std::wstring kDutch = L"Dutch - Nederlands";
-const std::wstring kGerman = L"German - Deutch";
-const std::wstring kFrench = L"French - Fran\u00E7ais";
-const std::wstring kItalian = L"Italian - Italiano";
 const std::wstring kEnglishPrompt = L"Select language:";
 
 struct DialogView {

@@ -5,11 +5,6 @@ std::wstring g_baseTemp;
 std::wstring g_setupBuilt;
 std::wstring g_standInBuilt;
 
-extern const wchar_t kProductKey[] =
-    L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
-extern const wchar_t kX64[] = L"HLX480DriverInstallerx64.msi";
-extern const wchar_t kX86[] = L"HLX480DriverInstallerx86.msi";
-
 extern const wchar_t kInitialisationMessage[] =
     L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again.";
@@ -17,14 +12,6 @@ extern const wchar_t kStartMessage[] =
     L"Cannot start the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again or install from the appropriate MSI in the Package "
     L"folder directly.";
-
-std::wstring OwnPackage() {
-    return IsWow64() ? kX64 : kX86;
-}
-
-std::wstring OtherPackage() {
-    return IsWow64() ? kX86 : kX64;
-}
 
 std::wstring OwnPackageListing() {
     return OwnPackage() + (IsWow64() ? L" 3000" : L" 2000");

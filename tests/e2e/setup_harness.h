@@ -4,6 +4,7 @@
 // would: its windows, the installer it starts, the folders it leaves.
 #include <windows.h>
 
+#include "default_names.h"
 #include "process_runner.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +16,10 @@ extern std::wstring g_baseTemp;     // the prefix's temporary folder, before any
 extern std::wstring g_setupBuilt;   // the Setup.exe of the build
 extern std::wstring g_standInBuilt; // the stand-in msiexec.exe of the build
 
-extern const wchar_t kProductKey[];
-extern const wchar_t kX64[];
-extern const wchar_t kX86[];
 extern const wchar_t kInitialisationMessage[];
 extern const wchar_t kStartMessage[];
 
-// The package this Windows needs: x64 under WOW64, x86 on 32-bit Windows,
-// with the size of its fixture file; and the one it does not need.
-std::wstring OwnPackage();
-std::wstring OtherPackage();
+// The package this Windows needs, with the size of its fixture file.
 std::wstring OwnPackageListing();
 
 std::wstring SystemMsiexec();

@@ -1,4 +1,5 @@
 #include "process_runner.h"
+#include "default_names.h"
 #include "test_files.h"
 
 #include <tlhelp32.h>
@@ -43,6 +44,14 @@ bool ChooseLanguage(HWND dialog, const std::wstring& item) {
 bool IsWow64() {
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::wstring OwnPackage() {
+    return IsWow64() ? kX64 : kX86;
+}
+
+std::wstring OtherPackage() {
+    return IsWow64() ? kX86 : kX64;
 }
 
 namespace {

@@ -1,18 +1,11 @@
 #include "language/language_list.h"
+#include "default_names.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-const std::wstring kEnglish = L"English";
-const std::wstring kJapanese = L"Japanese - \u65E5\u672C\u8A9E";
-const std::wstring kChinese = L"Chinese (Traditional) - \u4E2D\u6587 (\u7E41\u9AD4)";
-const std::wstring kDutch = L"Dutch - Nederlands";
-const std::wstring kGerman = L"German - Deutch";
-const std::wstring kFrench = L"French - Fran\u00E7ais";
-const std::wstring kItalian = L"Italian - Italiano";
 
 std::vector<std::wstring> DisplayNames(const Main::LanguageList& list) {
     std::vector<std::wstring> names;

@@ -1,0 +1,26 @@
+#pragma once
+
+// What a default build calls its product, packages and languages, as the
+// tests expect to find them.
+#include <string>
+
+inline constexpr wchar_t kProductName[] = L"ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
+// Under HKEY_CURRENT_USER.
+inline constexpr wchar_t kProductKey[] =
+    L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";
+inline constexpr wchar_t kX64[] = L"HLX480DriverInstallerx64.msi";
+inline constexpr wchar_t kX86[] = L"HLX480DriverInstallerx86.msi";
+
+// The package this Windows needs: x64 under WOW64, x86 on 32-bit Windows;
+// and the one it does not need.
+std::wstring OwnPackage();
+std::wstring OtherPackage();
+
+// The language dialog's items.
+inline const std::wstring kEnglish = L"English";
+inline const std::wstring kJapanese = L"Japanese - \u65E5\u672C\u8A9E";
+inline const std::wstring kChinese = L"Chinese (Traditional) - \u4E2D\u6587 (\u7E41\u9AD4)";
+inline const std::wstring kDutch = L"Dutch - Nederlands";
+inline const std::wstring kGerman = L"German - Deutch";
+inline const std::wstring kFrench = L"French - Fran\u00E7ais";
+inline const std::wstring kItalian = L"Italian - Italiano";
