@@ -55,8 +55,11 @@ void RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageN
     }
     const std::wstring msiName =
         PackageFileName(LoadResourceString(module, IDS_PACKAGE_NAME), wow64 != FALSE);
+    // The installer reads the staged copies elevated: from here until it has
+    // ended, nobody may change them.
+    StagedFilesLock lock;
     if (!CopyPackageFile(sourceFolder, stagingFolder, msiName) ||
-        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab")) {
+        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab") || !lock.Acquire(stagingFolder)) {
         ShowError(owner, kInitialisationMessage);
         return;
     }
@@ -65,5 +68,6 @@ void RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageN
         return;
     }
     // The installer's own outcome is its business; the copy goes either way.
+    lock.Release();
     DeleteDirectoryTree(stagingFolder);
 }

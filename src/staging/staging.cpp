@@ -1,41 +1,36 @@
 #include "staging/staging.h"
+#include "app/grown_text.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <vector>
+#include <ntsecapi.h>
+#include <sddl.h>
 
 DWORD g_lastError = 0;
 
 namespace {
 
-class FindHandle {
-  public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            FindClose(handle_);
-        }
-    }
-    bool IsValid() const {
-        return handle_ != INVALID_HANDLE_VALUE;
-    }
-    HANDLE Get() const {
-        return handle_;
-    }
-
-  private:
-    HANDLE handle_;
-};
+// Full control for Administrators and SYSTEM, inherited by everything inside,
+// and nothing for anyone else; protected, so that the temporary folder's own
+// entries for its user do not flow in. The elevated launcher and the Windows
+// Installer service each hold one of the two.
+const wchar_t kStagingSecurity[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 bool IsDotEntry(const WIN32_FIND_DATAW& entry) {
     const std::wstring name = entry.cFileName;
     return name == L"." || name == L"..";
 }
 
-bool IsDirectory(const WIN32_FIND_DATAW& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool IsDirectory(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Removes a junction, symbolic link or mount point itself; its target stays.
+bool RemoveLink(const std::wstring& path, DWORD attributes) {
+    return (IsDirectory(attributes) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) !=
+           FALSE;
 }
 
 // Ends an enumeration: true when it simply ran out of entries.
@@ -45,25 +40,34 @@ bool EnumerationFinished() {
     return g_lastError == 0;
 }
 
+// The temporary folder with a trailing backslash. GetTempPath2W gives SYSTEM
+// the system's own protected folder rather than the machine's shared one; it
+// is looked up by name, since older Windows lacks it.
+bool GetTemporaryDirectory(std::wstring& folder) {
+    using GetTempPathFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
+    GetTempPathFunction getTempPath = GetTempPathW;
+    const HMODULE kernel = GetModuleHandleW(L"kernel32");
+    if (kernel != nullptr) {
+        if (const auto getTempPath2 = reinterpret_cast<GetTempPathFunction>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "GetTempPath2W")))) {
+            getTempPath = getTempPath2;
+        }
+    }
+    return ReadGrownText(
+        [getTempPath](wchar_t* buffer, DWORD size) { return getTempPath(size, buffer); }, folder);
+}
+
 } // namespace
 
 std::wstring GetModuleDirectory() {
     g_lastError = 0;
-    // Grown until the path fits, so that a long path never arrives cut short.
-    std::vector<wchar_t> buffer(MAX_PATH);
-    DWORD length = 0;
-    for (;;) {
-        length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) {
-            g_lastError = GetLastError();
-            return L".";
-        }
-        if (length < buffer.size()) {
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
+    std::wstring path;
+    if (!ReadGrownText(
+            [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); },
+            path)) {
+        g_lastError = GetLastError();
+        return L".";
     }
-    const std::wstring path(buffer.data(), length);
     const auto backslash = path.rfind(L'\\');
     if (backslash == std::wstring::npos) {
         return path;
@@ -71,40 +75,60 @@ std::wstring GetModuleDirectory() {
     return path.substr(0, backslash + 1);
 }
 
-std::wstring StagingDirectoryName(int drawnValue) {
+std::wstring StagingDirectoryName(unsigned drawnValue) {
     wchar_t name[16] = {};
     wsprintfW(name, L"QLN%04X\\", drawnValue & 0x7FFF);
     return name;
 }
 
-std::wstring CreateStagingDirectory() {
-    g_lastError = 0;
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    DWORD length = 0;
-    for (;;) {
-        length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (length == 0) {
-            g_lastError = GetLastError();
-            return std::wstring();
-        }
-        // A path that does not fit comes back as the size needed, with the
-        // buffer left unfilled.
-        if (length < buffer.size()) {
-            break;
-        }
-        buffer.resize(length + 1);
+bool DrawStagingValue(unsigned& value) {
+    USHORT random = 0;
+    if (!RtlGenRandom(&random, sizeof(random))) {
+        return false;
     }
-    std::wstring result(buffer.data(), length);
+    value = random & 0x7FFF;
+    return true;
+}
 
-    srand(static_cast<unsigned>(time(nullptr)));
-    // Kept to 15 bits, so that the name has four digits on every C library.
-    result += StagingDirectoryName(rand() & 0x7FFF);
-
-    if (!CreateDirectoryW(result.c_str(), nullptr)) {
+std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value)) {
+    g_lastError = 0;
+    LocalMemory descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kStagingSecurity, SDDL_REVISION_1,
+                                                              descriptor.Receive(), nullptr)) {
         g_lastError = GetLastError();
         return std::wstring();
     }
-    return result;
+    // Not inheritable: the attributes only carry the folder's security.
+    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.Get(), FALSE};
+    for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
+        unsigned value = 0;
+        if (!draw(value)) {
+            g_lastError = ERROR_GEN_FAILURE;
+            return std::wstring();
+        }
+        const std::wstring folder = parent + StagingDirectoryName(value);
+        if (CreateDirectoryW(folder.c_str(), &security)) {
+            g_lastError = 0;
+            return folder;
+        }
+        // A folder of that name may be someone else's: it is left alone, and
+        // only a name that is taken earns another draw.
+        g_lastError = GetLastError();
+        if (g_lastError != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    return std::wstring();
+}
+
+std::wstring CreateStagingDirectory() {
+    g_lastError = 0;
+    std::wstring temporary;
+    if (!GetTemporaryDirectory(temporary)) {
+        g_lastError = GetLastError();
+        return std::wstring();
+    }
+    return CreateStagingDirectoryIn(temporary, DrawStagingValue);
 }
 
 bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
@@ -114,8 +138,24 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
     g_lastError = 0;
     if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
         g_lastError = GetLastError();
+        return false;
     }
-    return g_lastError == 0;
+    // A copy from a CD keeps the read-only attribute, which would stop the
+    // deletion of the staging folder.
+    const DWORD attributes = GetFileAttributesW(destination.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        g_lastError = GetLastError();
+        return false;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (!SetFileAttributesW(destination.c_str(),
+                                writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL)) {
+            g_lastError = GetLastError();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
@@ -129,7 +169,7 @@ bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& des
     bool result = false;
     for (;;) {
         // A folder named like a matching file is not part of the package.
-        if (IsDotEntry(entry) || IsDirectory(entry)) {
+        if (IsDotEntry(entry) || IsDirectory(entry.dwFileAttributes)) {
             result = true;
         } else {
             result = CopyPackageFile(sourceFolder, destinationFolder, entry.cFileName);
@@ -145,11 +185,52 @@ bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& des
     return result;
 }
 
+bool StagedFilesLock::Acquire(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry = {};
+    FindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (!search.IsValid()) {
+        g_lastError = GetLastError();
+        return false;
+    }
+    do {
+        if (IsDirectory(entry.dwFileAttributes)) {
+            continue;
+        }
+        // No security attributes: the installer inherits no handle of these.
+        FileHandle file(CreateFileW((folder + entry.cFileName).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file.IsValid()) {
+            g_lastError = GetLastError();
+            return false;
+        }
+        files_.push_back(std::move(file));
+    } while (FindNextFileW(search.Get(), &entry));
+    return EnumerationFinished();
+}
+
+void StagedFilesLock::Release() {
+    files_.clear();
+}
+
 bool DeleteDirectoryTree(const std::wstring& folder) {
     // Plain concatenation would make the pattern "\*", the root of the drive.
     if (folder.empty()) {
         g_lastError = ERROR_INVALID_PARAMETER;
         return false;
+    }
+    // A staging folder swapped for a link goes as a link, with its target kept.
+    std::wstring withoutSeparator = folder;
+    if (withoutSeparator.back() == L'\\') {
+        withoutSeparator.pop_back();
+    }
+    const DWORD attributes = GetFileAttributesW(withoutSeparator.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes)) {
+        if (!RemoveLink(withoutSeparator, attributes)) {
+            g_lastError = GetLastError();
+            return false;
+        }
+        return true;
     }
     WIN32_FIND_DATAW entry = {};
     FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
@@ -163,7 +244,10 @@ bool DeleteDirectoryTree(const std::wstring& folder) {
             result = true;
         } else {
             const std::wstring path = folder + entry.cFileName;
-            if (IsDirectory(entry)) {
+            // A link's target lies outside the folder: it is never walked into.
+            if (IsLink(entry.dwFileAttributes)) {
+                result = RemoveLink(path, entry.dwFileAttributes);
+            } else if (IsDirectory(entry.dwFileAttributes)) {
                 result = DeleteDirectoryTree(path + L"\\");
             } else {
                 result = DeleteFileW(path.c_str()) != FALSE;

@@ -1,4 +1,5 @@
 #include "test_files.h"
+#include "wine_host.h"
 
 #include <algorithm>
 
@@ -79,6 +80,12 @@ void RemoveTree(const std::wstring& folder) {
     }
     for (const std::wstring& name : EnumerationOrder(folder, L"*")) {
         const std::wstring path = folder + name;
+        // A link is removed as such: its target lies outside the folder.
+        if ((GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+            GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            winehost::RemoveSymbolicLink(path);
+            continue;
+        }
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (IsDirectory(path)) {
             RemoveTree(path + L"\\");

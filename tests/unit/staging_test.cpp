@@ -1,9 +1,13 @@
 #include "staging/staging.h"
 #include "test_files.h"
+#include "wine_host.h"
+
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
-#include <ctime>
+#include <algorithm>
+#include <set>
 #include <vector>
 
 namespace {
@@ -91,28 +95,6 @@ TEST_F(StagingTest, CreatesAFreshFolderInTheTemporaryDirectory) {
     EXPECT_EQ(name[7], L'\\');
     EXPECT_TRUE(GetFileAttributesW(staging.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(g_lastError, 0u);
-}
-
-TEST_F(StagingTest, SecondCallInTheSameSecondFailsWithAlreadyExists) {
-    PointTmpAt(root_);
-    // The clock seeds the draw; retry if the two calls straddle a second.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const time_t before = time(nullptr);
-        const std::wstring first = CreateStagingDirectory();
-        const std::wstring second = CreateStagingDirectory();
-        const DWORD error = g_lastError;
-        if (time(nullptr) != before) {
-            RemoveTree(first);
-            RemoveTree(second);
-            continue;
-        }
-        EXPECT_FALSE(first.empty());
-        EXPECT_EQ(second, L"");
-        EXPECT_EQ(error, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-        EXPECT_EQ(SortedNames(root_).size(), 3u) << "no second name may be tried";
-        return;
-    }
-    FAIL() << "the clock kept moving between two calls";
 }
 
 TEST_F(StagingTest, MissingTemporaryDirectoryGivesEmptyPath) {
@@ -223,12 +205,276 @@ TEST_F(StagingTest, ReadOnlyFileStopsDeletion) {
 }
 
 TEST_F(StagingTest, RefusesEmptyAndMissingFolders) {
-    EXPECT_FALSE(DeleteDirectoryTree(L""));
-    EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    // An empty folder would make the pattern "\\*", the root of the current
+    // drive: here a drive that is this test's folder, so that a regression
+    // could not reach beyond it (the host's root under Wine's Z:).
+    const std::wstring scratch = MakeFolder(L"drive");
+    WriteText(scratch + L"canary.txt", "still here");
+    {
+        winehost::ScratchDrive drive(scratch);
+        ASSERT_FALSE(drive.Root().empty()) << "no drive for the scratch folder";
+        EXPECT_FALSE(DeleteDirectoryTree(L""));
+        EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    EXPECT_EQ(ReadText(scratch + L"canary.txt"), "still here");
 
     EXPECT_FALSE(DeleteDirectoryTree(root_ + L"missing\\"));
     EXPECT_NE(g_lastError, 0u);
     EXPECT_TRUE(Exists(source_));
+}
+
+// Draws that ScriptedDraw hands out in turn; a draw past the end fails.
+std::vector<unsigned> g_script;
+size_t g_drawn = 0;
+
+bool ScriptedDraw(unsigned& value) {
+    if (g_drawn >= g_script.size()) {
+        return false;
+    }
+    value = g_script[g_drawn++];
+    return true;
+}
+
+std::vector<unsigned> Values(unsigned first, unsigned count) {
+    std::vector<unsigned> values;
+    for (unsigned value = first; value < first + count; ++value) {
+        values.push_back(value);
+    }
+    return values;
+}
+
+TEST_F(StagingTest, NameGeneratorDrawsAgainOnlyForNamesThatExist) {
+    struct NameCase {
+        const char* name;
+        std::vector<unsigned> takenFolders; // values whose folders exist beforehand
+        std::vector<unsigned> takenFiles;   // values whose names a file has
+        std::vector<unsigned> draws;
+        const wchar_t* created; // null when no folder may be made
+        size_t drawsUsed;
+        DWORD error;
+    };
+    const NameCase cases[] = {
+        {"first name free", {}, {}, {0x1A2B}, L"QLN1A2B", 1, 0},
+        {"taken folder earns a fresh draw", {5}, {}, {5, 0x7FFF}, L"QLN7FFF", 2, 0},
+        {"a file takes the name too", {}, {6}, {6, 0}, L"QLN0000", 2, 0},
+        {"sixteenth draw still counts", Values(0, 15), {}, Values(0, 17), L"QLN000F", 16, 0},
+        {"gives up after sixteen",
+         Values(0, 16),
+         {},
+         Values(0, 17),
+         nullptr,
+         16,
+         ERROR_ALREADY_EXISTS},
+        {"failing generator makes nothing", {}, {}, {}, nullptr, 0, ERROR_GEN_FAILURE},
+    };
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring parent = MakeFolder(L"temp");
+        for (unsigned value : c.takenFolders) {
+            const std::wstring folder = parent + StagingDirectoryName(value);
+            ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+            WriteText(folder + L"owner.txt", "someone else's");
+        }
+        for (unsigned value : c.takenFiles) {
+            std::wstring file = parent + StagingDirectoryName(value);
+            file.pop_back();
+            WriteText(file, "someone else's");
+        }
+        const std::vector<std::wstring> before = SortedNames(parent);
+        g_script = c.draws;
+        g_drawn = 0;
+
+        const std::wstring staging = CreateStagingDirectoryIn(parent, ScriptedDraw);
+
+        EXPECT_EQ(g_drawn, c.drawsUsed);
+        EXPECT_EQ(g_lastError, c.error);
+        std::vector<std::wstring> expected = before;
+        if (c.created == nullptr) {
+            EXPECT_EQ(staging, L"");
+        } else {
+            EXPECT_EQ(staging, parent + c.created + L"\\");
+            EXPECT_TRUE(testfs::IsDirectory(staging));
+            EXPECT_TRUE(SortedNames(staging).empty());
+            expected.push_back(c.created);
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(SortedNames(parent), expected);
+        for (unsigned value : c.takenFolders) {
+            EXPECT_EQ(ReadText(parent + StagingDirectoryName(value) + L"owner.txt"),
+                      "someone else's")
+                << "a folder that existed was changed";
+        }
+        RemoveTree(parent);
+    }
+}
+
+TEST_F(StagingTest, NameGeneratorStopsAtOtherFailures) {
+    g_script = {1, 2};
+    g_drawn = 0;
+    EXPECT_EQ(CreateStagingDirectoryIn(root_ + L"missing\\", ScriptedDraw), L"");
+    EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(g_drawn, 1u) << "only a taken name earns another draw";
+}
+
+TEST(DrawStagingValueTest, SpreadsOverTheWholeRange) {
+    std::set<unsigned> values;
+    bool highHalf = false;
+    for (int i = 0; i < 64; ++i) {
+        unsigned value = 0x10000;
+        ASSERT_TRUE(DrawStagingValue(value));
+        ASSERT_LE(value, 0x7FFFu);
+        values.insert(value);
+        highHalf = highHalf || value >= 0x4000;
+    }
+    // Collisions among 64 draws from 32768 values are rare; a clock-seeded or
+    // narrow draw repeats itself.
+    EXPECT_GE(values.size(), 60u);
+    EXPECT_TRUE(highHalf);
+}
+
+bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
+    BYTE buffer[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(buffer);
+    return CreateWellKnownSid(type, nullptr, buffer, &size) && EqualSid(sid, buffer);
+}
+
+// Wine keeps no access control list: it maps one onto the folder's Unix mode
+// bits and builds one back from them, so that Administrators show as the
+// folder's owner, and neither the protection nor the inheritance by the files
+// inside can be read back here. What it shows: whom the folder admits.
+TEST_F(StagingTest, StagingFolderAdmitsNobodyButAdministratorsAndSystem) {
+    PointTmpAt(root_);
+    std::wstring staging = CreateStagingDirectory();
+    ASSERT_FALSE(staging.empty());
+    staging.pop_back();
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(staging.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_NE(dacl, nullptr) << "no access control list: everyone may do anything";
+    bool systemFullControl = false;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&header)));
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            continue;
+        }
+        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        const PSID sid = &ace->SidStart;
+        for (WELL_KNOWN_SID_TYPE group :
+             {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid, WinInteractiveSid}) {
+            EXPECT_FALSE(IsWellKnown(sid, group))
+                << "a group of ordinary users is granted 0x" << std::hex << ace->Mask;
+        }
+        if (IsWellKnown(sid, WinLocalSystemSid)) {
+            systemFullControl = (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS;
+        }
+    }
+    EXPECT_TRUE(systemFullControl);
+    LocalFree(descriptor);
+}
+
+TEST_F(StagingTest, CopyFromReadOnlyMediumIsWritableAndTheMediumStaysReadOnly) {
+    WriteText(source_ + L"package.msi", "from a CD");
+    ASSERT_TRUE(SetFileAttributesW((source_ + L"package.msi").c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::wstring staging = MakeFolder(L"QLN0004");
+
+    EXPECT_TRUE(CopyPackageFile(source_, staging, L"package.msi"));
+    EXPECT_EQ(g_lastError, 0u);
+    EXPECT_EQ(ReadText(staging + L"package.msi"), "from a CD");
+    EXPECT_EQ(GetFileAttributesW((staging + L"package.msi").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(GetFileAttributesW((source_ + L"package.msi").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_TRUE(DeleteDirectoryTree(staging));
+}
+
+DWORD OpenError(const std::wstring& path, DWORD access, DWORD share) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    CloseHandle(file);
+    return ERROR_SUCCESS;
+}
+
+TEST_F(StagingTest, LockedFilesCanOnlyBeRead) {
+    const std::wstring staging = MakeFolder(L"QLN0005");
+    MakeFolder(L"QLN0005\\sub");
+    WriteText(staging + L"package.msi", "m");
+    WriteText(staging + L"data1.cab", "c");
+    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    {
+        StagedFilesLock lock;
+        ASSERT_TRUE(lock.Acquire(staging));
+        for (const wchar_t* name : {L"package.msi", L"data1.cab"}) {
+            SCOPED_TRACE(testfs::Narrow(name));
+            const std::wstring path = staging + name;
+            EXPECT_EQ(OpenError(path, GENERIC_WRITE, all),
+                      static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+            EXPECT_EQ(OpenError(path, DELETE, all), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+            EXPECT_EQ(OpenError(path, GENERIC_READ, all), static_cast<DWORD>(ERROR_SUCCESS));
+            EXPECT_FALSE(DeleteFileW(path.c_str()));
+        }
+        lock.Release();
+        EXPECT_EQ(OpenError(staging + L"data1.cab", GENERIC_WRITE | DELETE, all),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    EXPECT_TRUE(DeleteDirectoryTree(staging));
+
+    StagedFilesLock missing;
+    EXPECT_FALSE(missing.Acquire(root_ + L"missing\\"));
+    EXPECT_NE(g_lastError, 0u);
+}
+
+// A directory link planted in the folder, in a sub-folder, or put in the
+// folder's own place, points at a victim folder beside it.
+TEST_F(StagingTest, LinksAreRemovedAsEntriesAndNeverFollowed) {
+    struct LinkCase {
+        const char* name;
+        const wchar_t* link;    // relative to the staging folder's parent
+        const wchar_t* delete_; // what DeleteDirectoryTree is given, likewise
+    };
+    const LinkCase cases[] = {
+        {"in the folder", L"QLN0006\\link", L"QLN0006\\"},
+        {"in a sub-folder", L"QLN0006\\sub\\link", L"QLN0006\\"},
+        {"in the folder's place", L"QLN0007", L"QLN0007\\"},
+    };
+    const bool removesLinks = winehost::RemovesDirectoryLinks(root_);
+    for (const LinkCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring victim = MakeFolder(L"victim");
+        WriteText(victim + L"precious.txt", "keep me");
+        MakeFolder(L"victim\\inner");
+        WriteText(victim + L"inner\\deep.txt", "keep me too");
+        const std::wstring staging = MakeFolder(L"QLN0006");
+        MakeFolder(L"QLN0006\\sub");
+        WriteText(staging + L"package.msi", "m");
+        ASSERT_TRUE(winehost::MakeSymbolicLink(victim, root_ + c.link));
+        ASSERT_EQ(GetFileAttributesW((root_ + c.link).c_str()) &
+                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+                  static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+
+        const bool deleted = DeleteDirectoryTree(root_ + c.delete_);
+
+        EXPECT_EQ(testfs::Snapshot(victim),
+                  (std::vector<std::pair<std::wstring, std::string>>{
+                      {L"inner", "<missing>"}, {L"precious.txt", "keep me"}}));
+        EXPECT_EQ(ReadText(victim + L"inner\\deep.txt"), "keep me too");
+        if (removesLinks) {
+            EXPECT_TRUE(deleted);
+            EXPECT_FALSE(Exists(root_ + c.link));
+            EXPECT_FALSE(Exists(root_ + c.delete_));
+        } else {
+            // Wine looks through the link when asked to remove it, and finds
+            // the victim not empty: the link stays, and so does the folder.
+            EXPECT_FALSE(deleted);
+            EXPECT_EQ(ReadText(root_ + c.link + L"\\precious.txt"), "keep me");
+        }
+        winehost::RemoveSymbolicLink(root_ + c.link);
+        RemoveTree(staging);
+        RemoveTree(victim);
+    }
 }
 
 } // namespace

@@ -1,0 +1,143 @@
+#include "wine_host.h"
+#include "test_files.h"
+
+#include <vector>
+
+namespace winehost {
+
+namespace {
+
+// Starts a Unix program, which Wine runs without a process handle to wait
+// on; the caller waits for its effect instead.
+bool StartHostProgram(const std::vector<std::string>& arguments) {
+    std::string commandLine;
+    for (const std::string& argument : arguments) {
+        commandLine += (commandLine.empty() ? "\"" : " \"") + argument + "\"";
+    }
+    std::wstring wide(commandLine.begin(), commandLine.end());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    if (process.hProcess != nullptr) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    return true;
+}
+
+bool WaitUntil(const std::wstring& path, bool present) {
+    for (int i = 0; i < 100; ++i) {
+        if (testfs::Exists(path) == present) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+std::string WineConfigFolder() {
+    char value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(value, length) : std::string();
+}
+
+} // namespace
+
+std::string UnixPath(const std::wstring& windowsPath) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr) {
+        return std::string();
+    }
+    char* path = toUnix(windowsPath.c_str());
+    if (path == nullptr) {
+        return std::string();
+    }
+    std::string result = path;
+    HeapFree(GetProcessHeap(), 0, path);
+    return result;
+}
+
+bool MakeSymbolicLink(const std::wstring& target, const std::wstring& link) {
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixLink = UnixPath(link);
+    return !unixTarget.empty() && !unixLink.empty() &&
+           StartHostProgram({"/bin/ln", "-s", "--", unixTarget, unixLink}) && WaitUntil(link, true);
+}
+
+void RemoveSymbolicLink(const std::wstring& link) {
+    const std::string unixLink = UnixPath(link);
+    if (unixLink.empty()) {
+        if (!RemoveDirectoryW(link.c_str())) {
+            DeleteFileW(link.c_str());
+        }
+        return;
+    }
+    // rm without -r removes a link, never a folder, and never follows one.
+    if (StartHostProgram({"/bin/rm", "-f", "--", unixLink})) {
+        WaitUntil(link, false);
+    }
+}
+
+bool RemovesDirectoryLinks(const std::wstring& scratch) {
+    const std::wstring target = scratch + L"link-probe-target\\";
+    const std::wstring link = scratch + L"link-probe";
+    CreateDirectoryW(target.c_str(), nullptr);
+    testfs::WriteBytes(target + L"file", "kept");
+    bool removed = false;
+    if (MakeSymbolicLink(target, link)) {
+        RemoveDirectoryW(link.c_str());
+        removed = !testfs::Exists(link) && testfs::Exists(target + L"file");
+    }
+    RemoveSymbolicLink(link);
+    testfs::RemoveTree(target);
+    return removed;
+}
+
+ScratchDrive::ScratchDrive(const std::wstring& folder) {
+    const std::string config = WineConfigFolder();
+    const std::string unixFolder = UnixPath(folder);
+    if (config.empty() || unixFolder.empty()) {
+        return;
+    }
+    const DWORD used = GetLogicalDrives();
+    wchar_t letter = 0;
+    for (wchar_t candidate = L'S'; candidate <= L'Y' && letter == 0; ++candidate) {
+        if ((used & (1u << (candidate - L'A'))) == 0) {
+            letter = candidate;
+        }
+    }
+    if (letter == 0) {
+        return;
+    }
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    device_ = config + "/dosdevices/" + static_cast<char>(towlower(letter)) + ":";
+    if (!StartHostProgram({"/bin/ln", "-s", "--", unixFolder, device_}) || !WaitUntil(root, true)) {
+        return;
+    }
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    savedDirectory_ = current;
+    if (SetCurrentDirectoryW(root.c_str())) {
+        root_ = root;
+    }
+}
+
+ScratchDrive::~ScratchDrive() {
+    if (!savedDirectory_.empty()) {
+        SetCurrentDirectoryW(savedDirectory_.c_str());
+    }
+    if (!device_.empty()) {
+        StartHostProgram({"/bin/rm", "-f", "--", device_});
+        if (!root_.empty()) {
+            WaitUntil(root_, false);
+        }
+    }
+}
+
+} // namespace winehost

@@ -1,0 +1,48 @@
+#pragma once
+
+// The Unix side of the Wine prefix that the tests run in, for what a test
+// must arrange there and no Windows call can: a Unix symbolic link (which
+// Wine shows as a reparse point), or a drive letter of its own.
+#include <windows.h>
+
+#include <string>
+
+namespace winehost {
+
+// The Unix path of a Windows path, through Wine's own kernel32 export; empty
+// when it has none (not on Wine).
+std::string UnixPath(const std::wstring& windowsPath);
+
+// Makes a Unix symbolic link at link that points to target (both Windows
+// paths) and waits until Wine shows it; false when it did not appear.
+bool MakeSymbolicLink(const std::wstring& target, const std::wstring& link);
+
+// Removes a symbolic link made by MakeSymbolicLink, never its target.
+void RemoveSymbolicLink(const std::wstring& link);
+
+// Whether RemoveDirectoryW removes a link to a folder that holds a file, as
+// Windows does, leaving the folder; tried in scratch (with trailing
+// backslash). Wine 8 answers no: it looks through the link.
+bool RemovesDirectoryLinks(const std::wstring& scratch);
+
+// While it lives, the process's current directory is the root of a drive
+// letter of its own that stands for folder, so that a path from the root of
+// the current drive ("\*") reaches nothing outside folder.
+class ScratchDrive {
+  public:
+    explicit ScratchDrive(const std::wstring& folder);
+    ScratchDrive(const ScratchDrive&) = delete;
+    ScratchDrive& operator=(const ScratchDrive&) = delete;
+    ~ScratchDrive();
+    // The drive's root, such as "S:\"; empty when no drive could be made.
+    const std::wstring& Root() const {
+        return root_;
+    }
+
+  private:
+    std::wstring root_;
+    std::string device_;
+    std::wstring savedDirectory_;
+};
+
+} // namespace winehost
