@@ -26,6 +26,7 @@ enum class Setting {
     InstalledFlag,
     InstalledFlagZero,
     PlantedMsiexec,
+    ReadOnlyMedium,
 };
 
 struct Scenario {
@@ -196,6 +197,25 @@ const Scenario kScenarios[] = {
      kInitialisationMessage,
      false,
      {}},
+    // Every CD: the copies must not keep the attribute, or they could not be deleted.
+    {"read-only medium installs",
+     Setting::ReadOnlyMedium,
+     L"/qn",
+     "0",
+     L"/i",
+     L" /qn",
+     nullptr,
+     false,
+     {}},
+    {"read-only medium uninstalls",
+     Setting::ReadOnlyMedium,
+     L"/x /qn",
+     "0",
+     L"/x",
+     L"  /qn",
+     nullptr,
+     false,
+     {}},
     {"installer cannot start", Setting::InstallerNotStartable, L"/qn", "0", nullptr, nullptr,
      kStartMessage, true, kCompleteStaging},
 };
@@ -246,6 +266,11 @@ class SetupRunTest : public testing::TestWithParam<Scenario> {
             RegCloseKey(key);
             break;
         }
+        case Setting::ReadOnlyMedium:
+            for (const std::wstring& name : SortedNames(package_)) {
+                ASSERT_TRUE(SetFileAttributesW((package_ + name).c_str(), FILE_ATTRIBUTE_READONLY));
+            }
+            break;
         case Setting::PlantedMsiexec:
             ASSERT_TRUE(
                 CopyFileW(g_standInBuilt.c_str(), (medium_ + L"msiexec.exe").c_str(), FALSE));
@@ -304,6 +329,9 @@ TEST_P(SetupRunTest, Scenario) {
         EXPECT_EQ(record.listing, (std::vector<std::wstring>{OwnPackageListing(), L"data1.cab 8",
                                                              L"data2.cab 70000"}))
             << "the staging folder holds the 64-bit package and every cabinet";
+        EXPECT_EQ(record.access, LockedAccess(record.listing))
+            << "while the installer runs, nobody may change or delete the staged files";
+        EXPECT_EQ(record.inheritedHandles, 0) << "the installer inherited the launcher's locks";
         EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
     }
 
@@ -316,6 +344,12 @@ TEST_P(SetupRunTest, Scenario) {
         EXPECT_EQ(SortedNames(temp_ + temporary[0] + L"\\"), expected);
     } else {
         EXPECT_TRUE(temporary.empty()) << testfs::Narrow(temporary.front());
+    }
+    if (s.setting == Setting::ReadOnlyMedium) {
+        for (const std::wstring& name : SortedNames(package_)) {
+            EXPECT_NE(GetFileAttributesW((package_ + name).c_str()) & FILE_ATTRIBUTE_READONLY, 0u)
+                << testfs::Narrow(name) << " is no longer read-only";
+        }
     }
     if (s.setting == Setting::TemporaryFolderMissing) {
         EXPECT_FALSE(Exists(root_ + L"missing")) << "nothing is created in its place";

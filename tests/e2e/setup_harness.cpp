@@ -88,9 +88,26 @@ bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
     record.module = lines[0];
     record.commandLine = lines[1];
     record.folder = lines[2];
-    record.listing.assign(lines.begin() + 3, lines.end());
+    for (auto line = lines.begin() + 3; line != lines.end(); ++line) {
+        if (line->compare(0, 7, L"access ") == 0) {
+            record.access.push_back(line->substr(7));
+        } else if (line->compare(0, 10, L"inherited ") == 0) {
+            record.inheritedHandles = _wtoi(line->c_str() + 10);
+        } else {
+            record.listing.push_back(*line);
+        }
+    }
     std::sort(record.listing.begin(), record.listing.end());
+    std::sort(record.access.begin(), record.access.end());
     return true;
+}
+
+std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing) {
+    std::vector<std::wstring> access;
+    for (const std::wstring& line : listing) {
+        access.push_back(line.substr(0, line.rfind(L' ')) + L" write 32 delete 32 read 0");
+    }
+    return access;
 }
 
 void Medium::Create() {

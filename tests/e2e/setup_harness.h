@@ -48,7 +48,14 @@ struct InstallerRecord {
     std::wstring commandLine;
     std::wstring folder;
     std::vector<std::wstring> listing; // "name size", sorted
+    // "name write <e> delete <e> read <e>": the errors of opening each staged
+    // file for writing, deleting and reading while the installer ran, sorted.
+    std::vector<std::wstring> access;
+    int inheritedHandles = -1; // handles to staged files that the installer inherited
 };
+
+// The access that a locked staged file allows the installer: reading alone.
+std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing);
 
 bool ReadRecord(const std::wstring& path, InstallerRecord& record);
 

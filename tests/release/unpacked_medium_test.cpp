@@ -121,6 +121,8 @@ TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
     EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + r.installerSwitch + L" \"" +
                                       record.folder + ownMsi + L"\"" + r.commandTail);
     EXPECT_EQ(record.listing, staged) << "the staging folder holds the package and every cabinet";
+    EXPECT_EQ(record.access, LockedAccess(record.listing))
+        << "while the installer runs, nobody may change or delete the staged files";
     EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
     const std::vector<std::wstring> left = SortedNames(temp_);
     EXPECT_TRUE(left.empty()) << Narrow(left.front());

@@ -75,23 +75,30 @@ std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& f
 }
 
 void RemoveTree(const std::wstring& folder) {
-    if (folder.empty()) {
+    if (folder.empty() || winehost::RemoveTreeInPrefix(folder)) {
         return;
     }
-    for (const std::wstring& name : EnumerationOrder(folder, L"*")) {
-        const std::wstring path = folder + name;
-        // A link is removed as such: its target lies outside the folder.
-        if ((GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-            GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            winehost::RemoveSymbolicLink(path);
-            continue;
-        }
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (IsDirectory(path)) {
-            RemoveTree(path + L"\\");
-        } else {
-            DeleteFileW(path.c_str());
-        }
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            const std::wstring path = folder + name;
+            const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            // A link goes as such: its target lies outside the folder.
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                directory ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+            } else if (directory) {
+                RemoveTree(path + L"\\");
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
     }
     RemoveDirectoryW(folder.c_str());
 }

@@ -84,6 +84,23 @@ void RemoveSymbolicLink(const std::wstring& link) {
     }
 }
 
+bool RemoveTreeInPrefix(const std::wstring& folder) {
+    const std::string config = WineConfigFolder();
+    const std::string driveC = config + "/dosdevices/c:/";
+    const std::string unixFolder = UnixPath(folder);
+    // Never the drive itself, nor anything outside it (Z: is the host's root).
+    if (config.empty() || unixFolder.compare(0, driveC.size(), driveC) != 0 ||
+        unixFolder.find_first_not_of('/', driveC.size()) == std::string::npos ||
+        unixFolder.find("/../") != std::string::npos) {
+        return false;
+    }
+    if (!testfs::Exists(folder)) {
+        return true;
+    }
+    return StartHostProgram({"/bin/rm", "-rf", "--one-file-system", "--", unixFolder}) &&
+           WaitUntil(folder, false);
+}
+
 bool RemovesDirectoryLinks(const std::wstring& scratch) {
     const std::wstring target = scratch + L"link-probe-target\\";
     const std::wstring link = scratch + L"link-probe";

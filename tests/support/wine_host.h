@@ -20,6 +20,12 @@ bool MakeSymbolicLink(const std::wstring& target, const std::wstring& link);
 // Removes a symbolic link made by MakeSymbolicLink, never its target.
 void RemoveSymbolicLink(const std::wstring& link);
 
+// Removes folder (a Windows path with a trailing backslash) with Unix rm,
+// which takes a link as a link, dangling or not, where Wine's own calls look
+// through it; only a folder on the prefix's drive C:. False when it is not
+// there, or not on Wine.
+bool RemoveTreeInPrefix(const std::wstring& folder);
+
 // Whether RemoveDirectoryW removes a link to a folder that holds a file, as
 // Windows does, leaving the folder; tried in scratch (with trailing
 // backslash). Wine 8 answers no: it looks through the link.
