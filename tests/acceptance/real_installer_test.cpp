@@ -135,6 +135,24 @@ TEST_F(MediumTest, QuietRunInstallsTheOwnPackageFullRunGoesDirectUninstallRunRem
     UninstallWithSetup();
 }
 
+// A CD or DVD: every file of the package read-only. The staged copies must
+// still go, and the medium stay as it was.
+TEST_F(MediumTest, ReadOnlyMediumLeavesNoStagingBehind) {
+    for (const std::wstring& name : SortedNames(package)) {
+        ASSERT_TRUE(SetFileAttributesW((package + name).c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    packageBefore = testfs::Snapshot(package);
+
+    const RunResult install = RunSetup(L"/qn");
+    ExpectCleanRun(install);
+    ExpectInstalled(L"en-US", kProductName);
+    UninstallWithSetup();
+    for (const std::wstring& name : SortedNames(package)) {
+        EXPECT_NE(GetFileAttributesW((package + name).c_str()) & FILE_ATTRIBUTE_READONLY, 0u)
+            << Narrow(name) << " is no longer read-only";
+    }
+}
+
 // A person double-clicks Setup.exe and picks a language; msiexec.exe applies
 // that language's embedded transform.
 TEST_F(MediumTest, LanguageChosenInTheDialogIsTheInstalledOne) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,6 +107,55 @@ TEST_F(ImageHeaderTest, RelocationTableIsPresentAndWellFormed) {
     }
     EXPECT_EQ(offset, directory.Size);
     EXPECT_GT(highLow, 0u);
+}
+
+// Every DLL that the loader maps before the launcher's first line is one
+// that a planted copy beside it could replace, unless it is a known one of
+// the system; whatever else it needs, it loads from the system folder.
+TEST_F(ImageHeaderTest, ImportsNoDllBeyondTheSystemsOwnFive) {
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const size_t start = FileOffset(directory.VirtualAddress);
+    ASSERT_NE(start, 0u) << "no import directory";
+    std::vector<std::string> dlls;
+    std::vector<std::string> functions;
+    for (size_t offset = start;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR import{};
+        ASSERT_LE(offset + sizeof import, file.size());
+        std::memcpy(&import, file.data() + offset, sizeof import);
+        if (import.Name == 0) {
+            break;
+        }
+        const size_t name = FileOffset(import.Name);
+        ASSERT_NE(name, 0u);
+        std::string dll(reinterpret_cast<const char*>(file.data() + name));
+        for (char& ch : dll) {
+            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        }
+        dlls.push_back(dll);
+        for (size_t thunk = FileOffset(import.OriginalFirstThunk);; thunk += sizeof(DWORD)) {
+            DWORD entry = 0;
+            ASSERT_NE(thunk, 0u);
+            std::memcpy(&entry, file.data() + thunk, sizeof entry);
+            if (entry == 0) {
+                break;
+            }
+            if ((entry & IMAGE_ORDINAL_FLAG32) == 0) {
+                functions.emplace_back(
+                    reinterpret_cast<const char*>(file.data() + FileOffset(entry) + 2));
+            }
+        }
+    }
+    std::sort(dlls.begin(), dlls.end());
+    EXPECT_EQ(dlls, (std::vector<std::string>{"advapi32.dll", "comctl32.dll", "kernel32.dll",
+                                              "msvcrt.dll", "user32.dll"}));
+    ASSERT_EQ(std::count(functions.begin(), functions.end(), "CreateProcessW"), 1)
+        << "the imported names were not read";
+    // Missing on some Windows the launcher runs on: looked up by name instead,
+    // so that it still starts there.
+    for (const char* byName : {"GetTempPath2W", "SetDefaultDllDirectories", "IsWow64Process"}) {
+        EXPECT_EQ(std::count(functions.begin(), functions.end(), byName), 0) << byName;
+    }
 }
 
 } // namespace
