@@ -1,6 +1,7 @@
 #include "app/installation.h"
 #include "app/installed_state.h"
 #include "app/msiexec_command.h"
+#include "app/outcome.h"
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "staging/staging.h"
@@ -17,8 +18,13 @@ const wchar_t kStartMessage[] =
     L"another folder first and try again or install from the appropriate MSI in the Package "
     L"folder directly.";
 
-void ShowError(HWND owner, const wchar_t* text) {
-    MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
+// Where nobody can see it, a box would wait forever: the exit code tells
+// the outcome there instead.
+RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
+    if (IsWindowStationVisible()) {
+        MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
+    }
+    return RunOutcome{outcome, 0};
 }
 
 // Looked up by name, so that the launcher still starts on a Windows without
@@ -40,18 +46,16 @@ std::wstring PackageFileName(const std::wstring& packageName, bool wow64) {
     return packageName + (wow64 ? L"x64.msi" : L"x86.msi");
 }
 
-void RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName) {
+RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName) {
     BOOL wow64 = FALSE;
     if (!QueryWow64(wow64)) {
-        ShowError(owner, kBitnessMessage);
-        return;
+        return Fail(owner, kBitnessMessage, Outcome::BitnessUnknown);
     }
     const std::wstring transform = g_languageList.FindTransformByName(languageName);
     const std::wstring sourceFolder = GetModuleDirectory() + L"Package\\";
     const std::wstring stagingFolder = CreateStagingDirectory();
     if (stagingFolder.empty()) {
-        ShowError(owner, kInitialisationMessage);
-        return;
+        return Fail(owner, kInitialisationMessage, Outcome::NoStagingFolder);
     }
     const std::wstring msiName =
         PackageFileName(LoadResourceString(module, IDS_PACKAGE_NAME), wow64 != FALSE);
@@ -60,14 +64,14 @@ void RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageN
     StagedFilesLock lock;
     if (!CopyPackageFile(sourceFolder, stagingFolder, msiName) ||
         !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab") || !lock.Acquire(stagingFolder)) {
-        ShowError(owner, kInitialisationMessage);
-        return;
+        return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
     }
-    if (!LaunchMsiexec(stagingFolder + msiName, transform)) {
-        ShowError(owner, kStartMessage);
-        return;
+    DWORD installerExitCode = 0;
+    if (!LaunchMsiexec(stagingFolder + msiName, transform, installerExitCode)) {
+        return Fail(owner, kStartMessage, Outcome::InstallerNotStarted);
     }
     // The installer's own outcome is its business; the copy goes either way.
     lock.Release();
     DeleteDirectoryTree(stagingFolder);
+    return RunOutcome{Outcome::InstallerEnded, installerExitCode};
 }

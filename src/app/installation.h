@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/outcome.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,5 +12,5 @@ std::wstring PackageFileName(const std::wstring& packageName, bool wow64);
 
 // One installation attempt: stage the matching MSI and its cabinets, run
 // msiexec.exe on the copy in the chosen language, remove the copy. Failures
-// are shown in message boxes owned by owner.
-void RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName);
+// are shown in message boxes owned by owner, where a person can see them.
+RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName);

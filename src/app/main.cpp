@@ -2,12 +2,19 @@
 #include "app/installation.h"
 #include "app/installed_state.h"
 #include "app/launch_mode.h"
+#include "app/outcome.h"
 #include "language/language_dialog.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
 
 namespace {
+
+#if SETUP_EXIT_CODE_INSTALLER
+const ExitCodeReport kExitCodeReport = ExitCodeReport::Installer;
+#else
+const ExitCodeReport kExitCodeReport = ExitCodeReport::Zero;
+#endif
 
 // Keeps DLLs planted beside the launcher from loading into the elevated
 // process. The function is missing on an unpatched Vista; then nothing is done.
@@ -38,10 +45,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES;
     InitCommonControlsEx(&controls);
 
+    RunOutcome run;
     if (ChooseLaunchMode(IsProductInstalled(), g_commandLine) == LaunchMode::Interactive) {
-        DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr, LanguageDialogProc, 0);
+        const INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
+                                              LanguageDialogProc, 0);
+        run = ended == IDOK       ? g_dialogRun
+              : ended == IDCANCEL ? RunOutcome{Outcome::DialogCancelled, 0}
+                                  : RunOutcome{Outcome::DialogNotShown, 0};
     } else {
-        RunInstallation(g_hInstance, nullptr, std::wstring());
+        run = RunInstallation(g_hInstance, nullptr, std::wstring());
     }
-    return 0;
+    return static_cast<int>(ChooseExitCode(kExitCodeReport, IsWindowStationVisible(), run));
 }

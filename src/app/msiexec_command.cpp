@@ -98,7 +98,7 @@ std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wst
     return ComposeMsiexecCommandLine(g_commandLine, msiPath, transform);
 }
 
-bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform) {
+bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform, DWORD& exitCode) {
     const std::wstring command = BuildMsiexecCommandLine(msiPath, transform);
     // CreateProcessW may write into the command-line buffer.
     std::vector<wchar_t> commandBuffer(command.begin(), command.end());
@@ -120,6 +120,9 @@ bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform) {
                        nullptr, nullptr, &startup, &process.info) != FALSE;
     if (started) {
         WaitForSingleObject(process.info.hProcess, INFINITE);
+        if (!GetExitCodeProcess(process.info.hProcess, &exitCode)) {
+            exitCode = ERROR_INSTALL_FAILURE;
+        }
     }
     return started;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // Removes every occurrence of pattern from text, searching again from the
@@ -16,5 +18,6 @@ std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const st
 std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform);
 
 // Starts the command with the system's own msiexec.exe and waits for it to
-// end. True when the process was created, whatever its exit code.
-bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform);
+// end. True when the process was created, whatever its exit code, which
+// goes to exitCode.
+bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform, DWORD& exitCode);

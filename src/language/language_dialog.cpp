@@ -6,6 +6,7 @@
 
 HINSTANCE g_hDialogInstance = nullptr;
 HWND g_hDialog = nullptr;
+RunOutcome g_dialogRun;
 
 namespace {
 
@@ -128,7 +129,7 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             GetDlgItemTextW(g_hDialog, IDC_LANGUAGE_COMBO, chosen, 64);
             ShowWindow(g_hDialog, SW_HIDE);
             // The hidden dialog owns any error box of the run.
-            RunInstallation(g_hDialogInstance, g_hDialog, std::wstring(chosen));
+            g_dialogRun = RunInstallation(g_hDialogInstance, g_hDialog, std::wstring(chosen));
             EndDialog(g_hDialog, IDOK);
             return TRUE;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/outcome.h"
+
 #include <windows.h>
 
 #include <string>
@@ -7,6 +9,8 @@
 // The module and window of the language dialog, stored when it opens.
 extern HINSTANCE g_hDialogInstance;
 extern HWND g_hDialog;
+// The outcome of the installation run that OK started.
+extern RunOutcome g_dialogRun;
 
 namespace Main {
 class LanguageList;

@@ -71,7 +71,9 @@ std::wstring AsString(const RegistryValue& value) {
 }
 
 RunResult RunMsiexec(const std::wstring& arguments) {
-    return RunAndAnswer(L"", L"msiexec.exe " + arguments, L"", 120000);
+    RunOptions options;
+    options.timeoutMs = 120000;
+    return RunAndAnswer(L"msiexec.exe " + arguments, options);
 }
 
 void EnsureNotInstalled(const std::wstring& msiPath) {

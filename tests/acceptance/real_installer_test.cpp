@@ -73,7 +73,12 @@ class MediumTest : public testing::Test {
     RunResult RunSetup(const std::wstring& arguments,
                        const DialogHandler& onDialog = CancelDialog) {
         const std::wstring setup = medium + L"Setup.exe";
-        return RunAndAnswer(setup, L"\"" + setup + L"\" " + arguments, root, 180000, onDialog);
+        RunOptions options;
+        options.applicationName = setup;
+        options.currentDirectory = root;
+        options.timeoutMs = 180000;
+        options.onDialog = onDialog;
+        return RunAndAnswer(L"\"" + setup + L"\" " + arguments, options);
     }
     // What every run leaves as it found it: the medium, and no staging folder.
     void ExpectCleanRun(const RunResult& run) {

@@ -15,20 +15,6 @@ using testfs::ReadBytes;
 using testfs::SortedNames;
 using testfs::WriteBytes;
 
-// What a scenario changes before the launcher starts.
-enum class Setting {
-    None,
-    NoCabinets,
-    NoOwnPackage,
-    NoOtherPackage,
-    TemporaryFolderMissing,
-    InstallerNotStartable,
-    InstalledFlag,
-    InstalledFlagZero,
-    PlantedMsiexec,
-    ReadOnlyMedium,
-};
-
 struct Scenario {
     const char* name;
     Setting setting;
@@ -234,58 +220,13 @@ class SetupRunTest : public testing::TestWithParam<Scenario> {
         files_.Destroy();
     }
 
-    void Apply(Setting setting) {
-        switch (setting) {
-        case Setting::None:
-            break;
-        case Setting::NoCabinets:
-            DeleteFileW((package_ + L"data1.cab").c_str());
-            DeleteFileW((package_ + L"data2.cab").c_str());
-            break;
-        case Setting::NoOwnPackage:
-            DeleteFileW((package_ + OwnPackage()).c_str());
-            break;
-        case Setting::NoOtherPackage:
-            DeleteFileW((package_ + OtherPackage()).c_str());
-            break;
-        case Setting::TemporaryFolderMissing:
-            SetEnvironmentVariableW(L"TMP", (root_ + L"missing\\").c_str());
-            break;
-        case Setting::InstallerNotStartable:
-            ASSERT_TRUE(WriteBytes(SystemMsiexec(), "this is not a program"));
-            break;
-        case Setting::InstalledFlag:
-        case Setting::InstalledFlagZero: {
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                      nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            const DWORD value = setting == Setting::InstalledFlag ? 1 : 0;
-            RegSetValueExW(key, L"installed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                           sizeof(value));
-            RegCloseKey(key);
-            break;
-        }
-        case Setting::ReadOnlyMedium:
-            for (const std::wstring& name : SortedNames(package_)) {
-                ASSERT_TRUE(SetFileAttributesW((package_ + name).c_str(), FILE_ATTRIBUTE_READONLY));
-            }
-            break;
-        case Setting::PlantedMsiexec:
-            ASSERT_TRUE(
-                CopyFileW(g_standInBuilt.c_str(), (medium_ + L"msiexec.exe").c_str(), FALSE));
-            ASSERT_TRUE(CopyFileW(g_standInBuilt.c_str(), (root_ + L"msiexec.exe").c_str(), FALSE));
-            break;
-        }
-    }
-
     Medium files_;
     std::wstring root_, medium_, package_, temp_, record_;
 };
 
 TEST_P(SetupRunTest, Scenario) {
     const Scenario& s = GetParam();
-    Apply(s.setting);
+    files_.Apply(s.setting);
     if (HasFatalFailure()) {
         return;
     }

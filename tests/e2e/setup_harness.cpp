@@ -62,12 +62,19 @@ void StandInInstaller::Install() {
 }
 
 RunResult RunSetup(const std::wstring& setupPath, const std::wstring& arguments,
-                   const std::wstring& currentDirectory, const DialogHandler& onDialog) {
+                   const std::wstring& currentDirectory, const DialogHandler& onDialog,
+                   const std::wstring& desktop, DWORD timeoutMs) {
     std::wstring commandLine = L"\"" + setupPath + L"\"";
     if (!arguments.empty()) {
         commandLine += L" " + arguments;
     }
-    return RunAndAnswer(setupPath, commandLine, currentDirectory, 60000, onDialog);
+    RunOptions options;
+    options.applicationName = setupPath;
+    options.currentDirectory = currentDirectory;
+    options.desktop = desktop;
+    options.timeoutMs = timeoutMs;
+    options.onDialog = onDialog;
+    return RunAndAnswer(commandLine, options);
 }
 
 bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
@@ -143,4 +150,48 @@ void Medium::Destroy() {
 
 std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() const {
     return testfs::Snapshot(package);
+}
+
+void Medium::Apply(Setting setting) {
+    switch (setting) {
+    case Setting::None:
+        break;
+    case Setting::NoCabinets:
+        DeleteFileW((package + L"data1.cab").c_str());
+        DeleteFileW((package + L"data2.cab").c_str());
+        break;
+    case Setting::NoOwnPackage:
+        DeleteFileW((package + OwnPackage()).c_str());
+        break;
+    case Setting::NoOtherPackage:
+        DeleteFileW((package + OtherPackage()).c_str());
+        break;
+    case Setting::TemporaryFolderMissing:
+        SetEnvironmentVariableW(L"TMP", (root + L"missing\\").c_str());
+        break;
+    case Setting::InstallerNotStartable:
+        ASSERT_TRUE(testfs::WriteBytes(SystemMsiexec(), "this is not a program"));
+        break;
+    case Setting::InstalledFlag:
+    case Setting::InstalledFlagZero: {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const DWORD value = setting == Setting::InstalledFlag ? 1 : 0;
+        RegSetValueExW(key, L"installed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof(value));
+        RegCloseKey(key);
+        break;
+    }
+    case Setting::ReadOnlyMedium:
+        for (const std::wstring& name : testfs::SortedNames(package)) {
+            ASSERT_TRUE(SetFileAttributesW((package + name).c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        break;
+    case Setting::PlantedMsiexec:
+        ASSERT_TRUE(CopyFileW(g_standInBuilt.c_str(), (medium + L"msiexec.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(g_standInBuilt.c_str(), (root + L"msiexec.exe").c_str(), FALSE));
+        break;
+    }
 }

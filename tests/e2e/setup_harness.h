@@ -37,11 +37,13 @@ class StandInInstaller : public testing::Environment {
     std::wstring backup_;
 };
 
-// Starts Setup.exe and answers its windows until it ends (60 s at most):
+// Starts Setup.exe and answers its windows until it ends (timeoutMs at most):
 // error boxes are read and confirmed, the language dialog goes to onDialog.
+// In a desktop that nobody sees (UnseenDesktop), nothing is answered.
 RunResult RunSetup(const std::wstring& setupPath, const std::wstring& arguments,
                    const std::wstring& currentDirectory,
-                   const DialogHandler& onDialog = CancelDialog);
+                   const DialogHandler& onDialog = CancelDialog,
+                   const std::wstring& desktop = std::wstring(), DWORD timeoutMs = 60000);
 
 struct InstallerRecord {
     std::wstring module;
@@ -59,12 +61,27 @@ std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing)
 
 bool ReadRecord(const std::wstring& path, InstallerRecord& record);
 
+// What a scenario changes before the launcher starts.
+enum class Setting {
+    None,
+    NoCabinets,
+    NoOwnPackage,
+    NoOtherPackage,
+    TemporaryFolderMissing,
+    InstallerNotStartable,
+    InstalledFlag,
+    InstalledFlagZero,
+    PlantedMsiexec,
+    ReadOnlyMedium,
+};
+
 // A medium (Setup.exe beside Package\ with both MSIs and two cabinets) and a
 // temporary folder of its own, which the launcher's children inherit as TMP.
 class Medium {
   public:
     void Create();
     void Destroy();
+    void Apply(Setting setting);
     std::vector<std::pair<std::wstring, std::string>> PackageSnapshot() const;
     std::wstring root, medium, package, temp, record;
 };

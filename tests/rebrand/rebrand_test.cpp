@@ -132,7 +132,9 @@ class RebrandedMediumTest : public testing::Test {
     }
     void Uninstall() {
         if (MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT) {
-            RunAndAnswer(L"", L"msiexec.exe /x " + productCode + L" /qn", L"", 120000);
+            RunOptions options;
+            options.timeoutMs = 120000;
+            RunAndAnswer(L"msiexec.exe /x " + productCode + L" /qn", options);
         }
         RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Microsoft\\" + g_branding.vendor).c_str());
     }
@@ -146,7 +148,11 @@ class RebrandedMediumTest : public testing::Test {
     }
     RunResult RunSetup(const std::wstring& arguments) {
         const std::wstring setup = medium + L"Setup.exe";
-        return RunAndAnswer(setup, L"\"" + setup + L"\" " + arguments, root, 180000);
+        RunOptions options;
+        options.applicationName = setup;
+        options.currentDirectory = root;
+        options.timeoutMs = 180000;
+        return RunAndAnswer(L"\"" + setup + L"\" " + arguments, options);
     }
 
     std::wstring root, medium, package, temp, productCode;

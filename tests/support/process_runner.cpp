@@ -99,29 +99,30 @@ void EndProcessTree(DWORD processId, HANDLE process) {
 
 } // namespace
 
-RunResult RunAndAnswer(const std::wstring& applicationName, const std::wstring& commandLine,
-                       const std::wstring& currentDirectory, DWORD timeoutMs,
-                       const DialogHandler& onDialog) {
+RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& options) {
     RunResult result;
     std::wstring buffer = commandLine;
+    std::wstring desktop = options.desktop;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop.empty() ? nullptr : &desktop[0];
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), &buffer[0],
-                        nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                        &process)) {
+    if (!CreateProcessW(options.applicationName.empty() ? nullptr : options.applicationName.c_str(),
+                        &buffer[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        options.currentDirectory.empty() ? nullptr
+                                                         : options.currentDirectory.c_str(),
+                        &startup, &process)) {
         ADD_FAILURE() << "could not start " << testfs::Narrow(commandLine) << ": "
                       << GetLastError();
         return result;
     }
     result.started = true;
     std::set<HWND> answered;
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
     while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
         if (GetTickCount64() > deadline) {
             ADD_FAILURE() << testfs::Narrow(commandLine) << " did not end within "
-                          << timeoutMs / 1000 << " s";
+                          << options.timeoutMs / 1000 << " s";
             EndProcessTree(process.dwProcessId, process.hProcess);
             break;
         }
@@ -141,7 +142,7 @@ RunResult RunAndAnswer(const std::wstring& applicationName, const std::wstring& 
                 PostMessageW(window, WM_COMMAND, IDOK, 0);
             } else {
                 result.dialogSeen = true;
-                onDialog(window);
+                options.onDialog(window);
             }
         }
     }
@@ -150,4 +151,28 @@ RunResult RunAndAnswer(const std::wstring& applicationName, const std::wstring& 
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return result;
+}
+
+UnseenDesktop::UnseenDesktop() {
+    const std::wstring station = L"SetupTestUnseen" + std::to_wstring(GetCurrentProcessId());
+    station_ = CreateWindowStationW(station.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+    const HWINSTA own = GetProcessWindowStation();
+    // A desktop is made in the process's own window station.
+    if (station_ == nullptr || !SetProcessWindowStation(station_)) {
+        return;
+    }
+    desktop_ = CreateDesktopW(L"Unseen", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    if (desktop_ != nullptr) {
+        name_ = station + L"\\Unseen";
+    }
+}
+
+UnseenDesktop::~UnseenDesktop() {
+    if (desktop_ != nullptr) {
+        CloseDesktop(desktop_);
+    }
+    if (station_ != nullptr) {
+        CloseWindowStation(station_);
+    }
 }

@@ -32,11 +32,39 @@ bool ChooseLanguage(HWND dialog, const std::wstring& item);
 // The items of the language dialog's list.
 std::vector<std::wstring> LanguageItems(HWND dialog);
 
-// Starts the command line (with applicationName, when not empty, as the
-// program) and answers its windows until it ends. After timeoutMs the
-// process and its children are ended and a failure is added.
-RunResult RunAndAnswer(const std::wstring& applicationName, const std::wstring& commandLine,
-                       const std::wstring& currentDirectory, DWORD timeoutMs,
-                       const DialogHandler& onDialog = CancelDialog);
+struct RunOptions {
+    std::wstring applicationName;  // the program, when not the command line's first word
+    std::wstring currentDirectory; // empty: the caller's
+    DWORD timeoutMs = 60000;       // then the process and its children are ended
+    // "station\desktop" to start in, such as UnseenDesktop's; empty: the
+    // caller's. Windows there are neither seen nor answered.
+    std::wstring desktop;
+    DialogHandler onDialog = CancelDialog;
+};
+
+// Starts the command line and answers its windows until it ends. A process
+// that outlives options.timeoutMs is ended with its children, and a failure
+// is added.
+RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& options);
+
+// A window station and desktop of their own, which nobody sees, as the ones
+// that deployment systems run their jobs in; a message box there waits until
+// the process is ended.
+class UnseenDesktop {
+  public:
+    UnseenDesktop();
+    UnseenDesktop(const UnseenDesktop&) = delete;
+    UnseenDesktop& operator=(const UnseenDesktop&) = delete;
+    ~UnseenDesktop();
+    // For RunOptions::desktop; empty when it could not be made.
+    const std::wstring& Name() const {
+        return name_;
+    }
+
+  private:
+    HWINSTA station_ = nullptr;
+    HDESK desktop_ = nullptr;
+    std::wstring name_;
+};
 
 bool IsWow64();

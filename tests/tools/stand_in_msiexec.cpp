@@ -12,9 +12,11 @@
 //                       inherited from the launcher.
 // SETUP_TEST_WAIT_FILE  optional: after recording, wait (at most 30 s) until
 //                       this file exists.
-// SETUP_TEST_EXIT_CODE  optional: the exit code, 0 by default.
+// SETUP_TEST_EXIT_CODE  optional: the exit code, decimal or 0x hexadecimal,
+//                       0 by default.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -146,5 +148,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Sleep(100);
     }
     const std::wstring exitCode = Variable(L"SETUP_TEST_EXIT_CODE");
-    return exitCode.empty() ? 0 : _wtoi(exitCode.c_str());
+    // Any 32-bit code, "0xC0000005" too.
+    return static_cast<int>(wcstoul(exitCode.c_str(), nullptr, 0));
 }

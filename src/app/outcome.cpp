@@ -1,0 +1,46 @@
+#include "app/outcome.h"
+
+namespace {
+
+// The Windows Installer code that tells a deployment system what failed, or
+// 0 for an outcome that is no failure of the launcher's.
+DWORD FailureCode(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::BitnessUnknown:
+        return ERROR_INSTALL_FAILURE;
+    case Outcome::NoStagingFolder:
+        return ERROR_INSTALL_TEMP_UNWRITABLE;
+    case Outcome::PackageNotStaged:
+        return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+    case Outcome::InstallerNotStarted:
+        return ERROR_INSTALL_SERVICE_FAILURE;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run) {
+    const bool installer = report == ExitCodeReport::Installer;
+    switch (run.outcome) {
+    case Outcome::InstallerEnded:
+        return installer ? run.installerExitCode : 0;
+    case Outcome::DialogCancelled:
+        return installer ? ERROR_INSTALL_USEREXIT : 0;
+    case Outcome::DialogNotShown:
+        return installer ? ERROR_INSTALL_FAILURE : 0;
+    default:
+        return installer || !stationVisible ? FailureCode(run.outcome) : 0;
+    }
+}
+
+bool IsWindowStationVisible() {
+    USEROBJECTFLAGS flags = {};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
+                                   &needed)) {
+        return true;
+    }
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}

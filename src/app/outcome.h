@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+// How a start of the launcher ended, as far as its exit code is concerned.
+enum class Outcome {
+    InstallerEnded,      // msiexec.exe ran, with any result of its own
+    BitnessUnknown,      // the bitness message
+    NoStagingFolder,     // the initialisation message: no staging folder
+    PackageNotStaged,    // the initialisation message: the MSI or the cabinets
+    InstallerNotStarted, // the start message
+    DialogCancelled,     // Esc or the close box in the language dialog
+    DialogNotShown,      // the language dialog could not be created
+};
+
+struct RunOutcome {
+    Outcome outcome = Outcome::InstallerEnded;
+    DWORD installerExitCode = 0; // msiexec.exe's, when it ran
+};
+
+// What the exit code reports: 0 wherever a person saw the outcome, or the
+// Windows Installer code of the outcome in every case.
+enum class ExitCodeReport { Zero, Installer };
+
+// The process exit code. Where nobody can see a window (stationVisible
+// false), a failure ends with its Windows Installer code in either report,
+// since no box told anyone.
+DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
+
+// Whether the process's window station is one that a person sees; true when
+// it cannot be told. Deployment systems run their jobs in one that is not.
+bool IsWindowStationVisible();

@@ -1,0 +1,128 @@
+// Setup.exe where nobody sees its windows, as deployment systems start it,
+// and the build that reports the installer's outcome in its exit code.
+#include "setup_harness.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using testfs::Narrow;
+using testfs::SortedNames;
+
+class UnattendedTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        files_.Create();
+    }
+    void TearDown() override {
+        files_.Destroy();
+    }
+    // The staging folders left in the temporary folder, each with its names.
+    std::vector<std::vector<std::wstring>> StagingLeft() const {
+        std::vector<std::vector<std::wstring>> left;
+        for (const std::wstring& name : SortedNames(files_.temp)) {
+            left.push_back(SortedNames(files_.temp + name + L"\\"));
+        }
+        return left;
+    }
+
+    Medium files_;
+};
+
+struct UnseenCase {
+    const char* name;
+    Setting setting;
+    DWORD exitCode;
+    bool installerRan;
+    // The staging folders left, each with its names; kOwn stands for the
+    // package this Windows needs.
+    std::vector<std::vector<std::wstring>> left;
+};
+
+const wchar_t kOwn[] = L"<own package>";
+
+const UnseenCase kUnseenCases[] = {
+    {"installs", Setting::None, 0, true, {}},
+    {"no cabinet", Setting::NoCabinets, ERROR_INSTALL_PACKAGE_OPEN_FAILED, false, {{kOwn}}},
+    {"missing package", Setting::NoOwnPackage, ERROR_INSTALL_PACKAGE_OPEN_FAILED, false, {{}}},
+    {"staging folder cannot be created",
+     Setting::TemporaryFolderMissing,
+     ERROR_INSTALL_TEMP_UNWRITABLE,
+     false,
+     {}},
+    {"installer cannot start",
+     Setting::InstallerNotStartable,
+     ERROR_INSTALL_SERVICE_FAILURE,
+     false,
+     {{kOwn, L"data1.cab", L"data2.cab"}}},
+};
+
+class UnseenRunTest : public UnattendedTest, public testing::WithParamInterface<UnseenCase> {};
+
+// A box there would wait until the deployment system's time limit: the run
+// must end by itself, and tell its failure through the exit code.
+TEST_P(UnseenRunTest, EndsByItselfWithTheOutcomesCode) {
+    const UnseenCase& c = GetParam();
+    files_.Apply(c.setting);
+    if (HasFatalFailure()) {
+        return;
+    }
+    UnseenDesktop unseen;
+    ASSERT_FALSE(unseen.Name().empty()) << "no window station of its own";
+
+    const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"/qn", files_.root, CancelDialog,
+                                   unseen.Name(), 30000);
+
+    ASSERT_TRUE(run.ended) << "Setup.exe waited for someone to answer";
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    InstallerRecord record;
+    EXPECT_EQ(ReadRecord(files_.record, record), c.installerRan);
+    std::vector<std::vector<std::wstring>> expected = c.left;
+    for (auto& names : expected) {
+        std::replace(names.begin(), names.end(), std::wstring(kOwn), OwnPackage());
+        std::sort(names.begin(), names.end());
+    }
+    EXPECT_EQ(StagingLeft(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Unseen, UnseenRunTest, testing::ValuesIn(kUnseenCases),
+                         [](const testing::TestParamInfo<UnseenCase>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
+
+// Run against a Setup.exe built with SETUP_EXIT_CODE=installer.
+TEST_F(UnattendedTest, InstallerExitCodeIsTheInstallersOwn) {
+    for (const char* code : {"0", "1602", "1603", "1618", "3010", "0xC0000005"}) {
+        SCOPED_TRACE(code);
+        SetEnvironmentVariableA("SETUP_TEST_EXIT_CODE", code);
+        DeleteFileW(files_.record.c_str());
+        const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"/qn", files_.root);
+        ASSERT_TRUE(run.ended);
+        EXPECT_TRUE(run.boxes.empty());
+        EXPECT_EQ(run.exitCode, strtoul(code, nullptr, 0));
+        InstallerRecord record;
+        EXPECT_TRUE(ReadRecord(files_.record, record)) << "the installer did not run";
+        EXPECT_TRUE(SortedNames(files_.temp).empty()) << "the staging folder stayed";
+    }
+}
+
+TEST_F(UnattendedTest, InstallerExitCodeOfACancelledDialogIsUserExit) {
+    const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"", files_.root);
+    ASSERT_TRUE(run.dialogSeen);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+}
+
+TEST_F(UnattendedTest, InstallerExitCodeFollowsTheBoxWhereItIsSeen) {
+    files_.Apply(Setting::NoCabinets);
+    const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"/qn", files_.root);
+    ASSERT_EQ(run.boxes.size(), 1u) << "the box belongs where a person sees it";
+    EXPECT_EQ(run.boxes[0].text, kInitialisationMessage);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_PACKAGE_OPEN_FAILED));
+}
+
+} // namespace
