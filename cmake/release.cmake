@@ -73,10 +73,10 @@ add_custom_command(
   OUTPUT ${signed_stamp}
   BYPRODUCTS ${SETUP_SIGNED_DIR}/Setup.exe
   COMMAND bash ${sign_script} ${sign_options}
-          $<TARGET_FILE:Setup> ${SETUP_SIGNED_DIR}/Setup.exe
+          ${SETUP_EXE} ${SETUP_SIGNED_DIR}/Setup.exe
           ${SAMPLE_PACKAGE_DIR} ${SETUP_SIGNED_DIR}/Package
   COMMAND ${CMAKE_COMMAND} -E touch ${signed_stamp}
-  DEPENDS Setup sample_package ${CMAKE_BINARY_DIR}/package-tools/sample_package.stamp
+  DEPENDS Setup ${SETUP_EXE} sample_package ${CMAKE_BINARY_DIR}/package-tools/sample_package.stamp
           ${sign_inputs} ${sign_script}
   COMMENT "Signing Setup.exe and the MSIs into ${SETUP_SIGNED_DIR} with ${signer}"
   VERBATIM)

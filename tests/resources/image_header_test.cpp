@@ -158,4 +158,12 @@ TEST_F(ImageHeaderTest, ImportsNoDllBeyondTheSystemsOwnFive) {
     }
 }
 
+// An exception that nothing catches ends the process through the launcher's
+// own terminate handler: the runtime's verbose one, whose abort() would show
+// a box that waits where nobody sees it, is not in the image.
+TEST_F(ImageHeaderTest, HoldsNoVerboseTerminateHandler) {
+    const std::string text(file.begin(), file.end());
+    EXPECT_EQ(text.find("terminate called after throwing"), std::string::npos);
+}
+
 } // namespace
