@@ -6,10 +6,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build clang-format
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   wine wine32:i386 wine64 wine32-preloader:i386 wine64-preloader
   msitools wixl gcab osslsigncode openssl zip unzip
   xvfb xauth xdotool imagemagick fonts-noto-cjk fonts-wine
-  googletest locales qemu-user-static
+  googletest locales qemu-user-static hyperfine
 )
 
 SUDO=""
