@@ -5,4 +5,6 @@
 #include <string>
 
 extern HINSTANCE g_hInstance;
-extern std::wstring g_commandLine;
+// Inline, so that every file that defines a global after including this one
+// (g_languageList) has it constructed first.
+inline std::wstring g_commandLine;

@@ -1,5 +1,6 @@
 #include "app/installed_state.h"
 #include "app/globals.h"
+#include "app/unique_handle.h"
 #include "res/resource.h"
 
 std::wstring LoadResourceString(HINSTANCE module, int id) {
@@ -16,31 +17,6 @@ std::wstring LoadResourceString(HINSTANCE module, int id) {
 std::wstring InstalledStateKey(const std::wstring& vendor, const std::wstring& product) {
     return L"Software\\Microsoft\\" + vendor + L"\\" + product;
 }
-
-namespace {
-
-class RegistryKey {
-  public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    HKEY* Receive() {
-        return &key_;
-    }
-    HKEY Get() const {
-        return key_;
-    }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
-} // namespace
 
 bool IsProductInstalled() {
     const std::wstring vendor = LoadResourceString(g_hInstance, IDS_VENDOR_NAME);

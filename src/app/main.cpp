@@ -16,8 +16,10 @@ const ExitCodeReport kExitCodeReport = ExitCodeReport::Installer;
 const ExitCodeReport kExitCodeReport = ExitCodeReport::Zero;
 #endif
 
-// Keeps DLLs planted beside the launcher from loading into the elevated
-// process. The function is missing on an unpatched Vista; then nothing is done.
+// From here on, DLLs load from the system folder only, so that one planted
+// beside the launcher cannot load into the elevated process later (the
+// imported ones are loaded before wWinMain). The function is missing on an
+// unpatched Vista; then nothing is done.
 void RestrictDllSearchToSystem() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel = GetModuleHandleW(L"kernel32");

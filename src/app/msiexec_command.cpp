@@ -1,6 +1,8 @@
 #include "app/msiexec_command.h"
 #include "app/globals.h"
+#include "app/grown_text.h"
 #include "app/text.h"
+#include "app/unique_handle.h"
 
 #include <windows.h>
 
@@ -12,35 +14,14 @@ const wchar_t* const kUninstallSwitches[] = {L"/uninstall", L"-uninstall", L"/x"
 
 // The full path of msiexec.exe in the system folder, or empty.
 std::wstring SystemMsiexecPath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0) {
-            return std::wstring();
-        }
-        if (length < buffer.size()) {
-            return std::wstring(buffer.data(), length) + L"\\msiexec.exe";
-        }
-        buffer.resize(length + 1);
+    std::wstring folder;
+    if (!ReadGrownText(
+            [](wchar_t* buffer, DWORD size) { return GetSystemDirectoryW(buffer, size); },
+            folder)) {
+        return std::wstring();
     }
+    return folder + L"\\msiexec.exe";
 }
-
-class ProcessHandles {
-  public:
-    ProcessHandles() = default;
-    ProcessHandles(const ProcessHandles&) = delete;
-    ProcessHandles& operator=(const ProcessHandles&) = delete;
-    // The process handle first, then the thread handle.
-    ~ProcessHandles() {
-        if (info.hProcess != nullptr) {
-            CloseHandle(info.hProcess);
-        }
-        if (info.hThread != nullptr) {
-            CloseHandle(info.hThread);
-        }
-    }
-    PROCESS_INFORMATION info = {};
-};
 
 } // namespace
 
@@ -114,15 +95,17 @@ bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform, D
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    ProcessHandles process;
-    const bool started =
-        CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0,
-                       nullptr, nullptr, &startup, &process.info) != FALSE;
-    if (started) {
-        WaitForSingleObject(process.info.hProcess, INFINITE);
-        if (!GetExitCodeProcess(process.info.hProcess, &exitCode)) {
-            exitCode = ERROR_INSTALL_FAILURE;
-        }
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, nullptr, &startup, &info)) {
+        return false;
     }
-    return started;
+    // Declared in this order, they close the process handle before the thread's.
+    const KernelHandle thread(info.hThread);
+    const KernelHandle process(info.hProcess);
+    WaitForSingleObject(process.Get(), INFINITE);
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) {
+        exitCode = ERROR_INSTALL_FAILURE;
+    }
+    return true;
 }

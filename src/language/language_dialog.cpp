@@ -12,21 +12,21 @@ namespace {
 
 const wchar_t kEnglishPrompt[] = L"Select language:";
 
-const wchar_t* LocalisedPrompt(int primaryLanguage, int subLanguage) {
-    switch (primaryLanguage) {
-    case 4:
-        return (subLanguage == 1 || subLanguage == 3 || subLanguage == 5)
-                   ? L"\u9078\u64C7\u8A9E\u8A00:"
-                   : nullptr;
-    case 7:
-        return L"Sprache ausw\u00E4hlen:";
-    case 12:
+// The prompt in the UI language, or null when there is none for it.
+const wchar_t* LocalisedPrompt(LANGID uiLanguage) {
+    switch (PRIMARYLANGID(uiLanguage)) {
+    case LANG_CHINESE:
+        // "選擇語言:", for the regions that read the traditional script
+        return Main::ReadsTraditionalChinese(uiLanguage) ? L"\u9078\u64C7\u8A9E\u8A00:" : nullptr;
+    case LANG_GERMAN:
+        return L"Sprache ausw\u00E4hlen:"; // "Sprache auswählen:"
+    case LANG_FRENCH:
         return L"Choisir la langue:";
-    case 16:
+    case LANG_ITALIAN:
         return L"Seleziona la lingua:";
-    case 17:
-        return L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:";
-    case 19:
+    case LANG_JAPANESE:
+        return L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:"; // "言語を選択する:"
+    case LANG_DUTCH:
         return L"Selecteer taal:";
     default:
         return nullptr;
@@ -35,29 +35,21 @@ const wchar_t* LocalisedPrompt(int primaryLanguage, int subLanguage) {
 
 } // namespace
 
-std::wstring ChooseLanguagePrompt(Main::LanguageList& list) {
-    const int primary = list.uiLanguage & 0x3FF;
-    const int sub = list.uiLanguage >> 10;
+LanguagePrompt ChooseLanguagePrompt(LANGID uiLanguage, const std::list<Main::Language>& languages) {
     bool listed = false;
-    for (const Main::Language& language : list.languages) {
-        if ((language.languageId & 0x3FF) == primary) {
-            listed = true;
-            break;
-        }
-    }
-    if (listed && primary == 4) {
-        // Simplified-script regions keep the English prompt and the build order.
-        const wchar_t* prompt = LocalisedPrompt(primary, sub);
-        return prompt != nullptr ? prompt : kEnglishPrompt;
+    for (const Main::Language& language : languages) {
+        listed = listed || PRIMARYLANGID(language.languageId) == PRIMARYLANGID(uiLanguage);
     }
     if (listed) {
-        if (const wchar_t* prompt = LocalisedPrompt(primary, sub)) {
-            return prompt;
+        if (const wchar_t* prompt = LocalisedPrompt(uiLanguage)) {
+            return LanguagePrompt{prompt, false};
+        }
+        // Chinese in a simplified-script region: the list keeps its build order.
+        if (PRIMARYLANGID(uiLanguage) == LANG_CHINESE) {
+            return LanguagePrompt{kEnglishPrompt, false};
         }
     }
-    // An English prompt goes with English at the top.
-    list.MoveLanguageToFront(9);
-    return kEnglishPrompt;
+    return LanguagePrompt{kEnglishPrompt, true};
 }
 
 POINT CentredPosition(const RECT& reference, const RECT& window) {
@@ -76,7 +68,12 @@ void FillLanguageDialog() {
     if (prompt == nullptr || combo == nullptr) {
         return;
     }
-    SetWindowTextW(prompt, ChooseLanguagePrompt(g_languageList).c_str());
+    const LanguagePrompt chosen =
+        ChooseLanguagePrompt(g_languageList.uiLanguage, g_languageList.languages);
+    if (chosen.englishFirst) {
+        g_languageList.MoveLanguageToFront(LANG_ENGLISH);
+    }
+    SetWindowTextW(prompt, chosen.text.c_str());
     for (const Main::Language& language : g_languageList.languages) {
         SendMessageW(combo, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(language.displayName.c_str()));

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/outcome.h"
+#include "language/language_list.h"
 
 #include <windows.h>
 
+#include <list>
 #include <string>
 
 // The module and window of the language dialog, stored when it opens.
@@ -12,13 +14,15 @@ extern HWND g_hDialog;
 // The outcome of the installation run that OK started.
 extern RunOutcome g_dialogRun;
 
-namespace Main {
-class LanguageList;
-}
+struct LanguagePrompt {
+    std::wstring text;
+    // An English prompt goes with English at the top of the list.
+    bool englishFirst;
+};
 
-// The dialog's prompt for the list's languages and the UI language: localised
-// only when the list holds that language. May move English to the front.
-std::wstring ChooseLanguagePrompt(Main::LanguageList& list);
+// The dialog's prompt for the UI language: localised only when the list
+// holds that language.
+LanguagePrompt ChooseLanguagePrompt(LANGID uiLanguage, const std::list<Main::Language>& languages);
 
 // Where a window of size w x h goes to be centred on the reference rectangle.
 POINT CentredPosition(const RECT& reference, const RECT& window);

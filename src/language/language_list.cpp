@@ -1,4 +1,5 @@
 #include "language/language_list.h"
+#include "app/globals.h"
 
 namespace Main {
 
@@ -13,13 +14,17 @@ struct CatalogueEntry {
 
 // In the order the flags are tested, which is the order of the built list.
 const CatalogueEntry kCatalogue[] = {
-    {0x01, 9, L"", L"English"},
-    {0x04, 17, L":ja-JP.mst", L"Japanese - \u65E5\u672C\u8A9E"},
-    {0x08, 0x7C04, L":zh-TW.mst", L"Chinese (Traditional) - \u4E2D\u6587 (\u7E41\u9AD4)"},
-    {0x02, 19, L":nl-NL.mst", L"Dutch - Nederlands"},
-    {0x10, 7, L":de-DE.mst", L"German - Deutch"},
-    {0x20, 12, L":fr-FR.mst", L"French - Fran\u00E7ais"},
-    {0x40, 16, L":it-IT.mst", L"Italian - Italiano"},
+    {0x01, LANG_ENGLISH, L"", L"English"},
+    // "Japanese - 日本語"
+    {0x04, LANG_JAPANESE, L":ja-JP.mst", L"Japanese - \u65E5\u672C\u8A9E"},
+    // "Chinese (Traditional) - 中文 (繁體)"
+    {0x08, LANG_CHINESE_TRADITIONAL, L":zh-TW.mst",
+     L"Chinese (Traditional) - \u4E2D\u6587 (\u7E41\u9AD4)"},
+    {0x02, LANG_DUTCH, L":nl-NL.mst", L"Dutch - Nederlands"},
+    {0x10, LANG_GERMAN, L":de-DE.mst", L"German - Deutch"},
+    // "French - Français"
+    {0x20, LANG_FRENCH, L":fr-FR.mst", L"French - Fran\u00E7ais"},
+    {0x40, LANG_ITALIAN, L":it-IT.mst", L"Italian - Italiano"},
 };
 
 } // namespace
@@ -79,22 +84,33 @@ void LanguageList::BuildLanguageList(unsigned languageFlags) {
     }
 }
 
+bool ReadsTraditionalChinese(LANGID uiLanguage) {
+    if (PRIMARYLANGID(uiLanguage) != LANG_CHINESE) {
+        return false;
+    }
+    const int region = SUBLANGID(uiLanguage);
+    return region == SUBLANG_CHINESE_TRADITIONAL || region == SUBLANG_CHINESE_HONGKONG ||
+           region == SUBLANG_CHINESE_MACAU;
+}
+
 int PreferredLanguageId(LANGID uiLanguage) {
-    const int primary = uiLanguage & 0x3FF;
-    const int sub = uiLanguage >> 10;
+    const int primary = PRIMARYLANGID(uiLanguage);
     switch (primary) {
-    case 4:
-        // Only the traditional-script regions read Chinese (Traditional).
-        return (sub == 1 || sub == 3 || sub == 5) ? 0x7C04 : 0;
-    case 7:
-    case 12:
-    case 16:
-    case 17:
-    case 19:
+    case LANG_CHINESE:
+        return ReadsTraditionalChinese(uiLanguage) ? LANG_CHINESE_TRADITIONAL : 0;
+    case LANG_GERMAN:
+    case LANG_FRENCH:
+    case LANG_ITALIAN:
+    case LANG_JAPANESE:
+    case LANG_DUTCH:
         return primary;
     default:
-        return 9;
+        return LANG_ENGLISH;
     }
 }
 
 } // namespace Main
+
+// g_commandLine is an inline variable, defined through app/globals.h before
+// this one, so C++17 constructs it first and destroys it last.
+Main::LanguageList g_languageList;

@@ -46,8 +46,12 @@ class LanguageList {
 // The languages the launcher offers: English (0x01) and Japanese (0x04).
 constexpr unsigned kLanguageFlags = 5;
 
+// Whether the UI language's region reads Chinese in the traditional script:
+// Taiwan, Hong Kong and Macao.
+bool ReadsTraditionalChinese(LANGID uiLanguage);
+
 // The identifier of the language that the UI language prefers, or 0 when the
-// list keeps its build order (Chinese outside Taiwan, Hong Kong and Macao).
+// list keeps its build order (Chinese in a simplified-script region).
 int PreferredLanguageId(LANGID uiLanguage);
 
 } // namespace Main

@@ -1,15 +1,19 @@
 #include "acceptance.h"
 #include "test_files.h"
+#include "test_main.h"
 
 #include <msi.h>
 #include <msiquery.h>
 
 #include <gtest/gtest.h>
 
-std::wstring g_setupBuilt;
-std::wstring g_packageDir;
-std::wstring g_sourceDir;
-std::wstring g_baseTemp;
+std::wstring PackageDir() {
+    return TestPath(L"package") + L"\\";
+}
+
+std::wstring SourceDir() {
+    return TestPath(L"files") + L"\\";
+}
 
 namespace {
 

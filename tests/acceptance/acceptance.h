@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-extern std::wstring g_setupBuilt; // the Setup.exe of the build
-extern std::wstring g_packageDir; // the built package, with trailing backslash
-extern std::wstring g_sourceDir;  // package/files of the sources, with trailing backslash
-extern std::wstring g_baseTemp;   // the prefix's temporary folder, before any test changes TMP
+// The built package (the program's argument package=) and the files it was
+// made of (files=, package/files of the sources), with trailing backslashes.
+std::wstring PackageDir();
+std::wstring SourceDir();
 
 // The folder the package installs its files to, with trailing backslash.
 std::wstring InstallFolder(const std::wstring& package);

@@ -79,7 +79,7 @@ const PackageCase kPackages[] = {
 class PackageTest : public testing::TestWithParam<PackageCase> {
   protected:
     std::wstring Msi() const {
-        return g_packageDir + GetParam().package;
+        return PackageDir() + GetParam().package;
     }
 };
 
@@ -147,7 +147,7 @@ TEST_P(PackageTest, CabinetBesideItCoversEveryFile) {
     const std::wstring cabinet = media[0][0];
     ASSERT_FALSE(cabinet.empty());
     EXPECT_NE(cabinet[0], L'#') << "the cabinet is embedded";
-    EXPECT_EQ(testfs::ReadBytes(g_packageDir + cabinet).substr(0, 4), "MSCF") << Narrow(cabinet);
+    EXPECT_EQ(testfs::ReadBytes(PackageDir() + cabinet).substr(0, 4), "MSCF") << Narrow(cabinet);
     const Rows sequences = Query(Msi(), L"SELECT `Sequence` FROM `File`");
     ASSERT_FALSE(sequences.empty());
     for (const auto& row : sequences) {

@@ -1,6 +1,8 @@
 // Setup.exe on a medium with the built sample package, and the package's
 // embedded transforms, with Wine's own msiexec.exe doing the installing.
 #include "acceptance.h"
+#include "medium.h"
+#include "test_main.h"
 #include "test_files.h"
 
 #include <msi.h>
@@ -29,56 +31,36 @@ bool IsInstalled(const std::wstring& productCode) {
     return MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT;
 }
 
-void CopyFolder(const std::wstring& from, const std::wstring& to) {
-    ASSERT_TRUE(CreateDirectoryW(to.c_str(), nullptr));
-    for (const std::wstring& name : SortedNames(from)) {
-        ASSERT_TRUE(CopyFileW((from + name).c_str(), (to + name).c_str(), TRUE)) << Narrow(name);
-    }
-}
-
 std::string Dword(DWORD value) {
     return std::string(reinterpret_cast<const char*>(&value), sizeof(value));
 }
 
-// A medium (Setup.exe beside Package\ with the built package) and a temporary
-// folder of its own, which Setup.exe and msiexec.exe inherit as TMP.
+// A medium with the built package; Setup.exe and msiexec.exe inherit its
+// temporary folder.
 class MediumTest : public testing::Test {
   protected:
     void SetUp() override {
-        root = g_baseTemp + L"setup-acceptance\\";
-        medium = root + L"medium\\";
-        package = medium + L"Package\\";
-        temp = root + L"tmp\\";
-        testfs::RemoveTree(root);
-        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryW(medium.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
-        ASSERT_TRUE(CopyFileW(g_setupBuilt.c_str(), (medium + L"Setup.exe").c_str(), TRUE));
-        CopyFolder(g_packageDir, package);
+        files_.Create(L"setup-acceptance", TestPath(L"setup"));
+        files_.CopyPackage(PackageDir());
+        package = files_.package;
+        temp = files_.temp;
         msi = package + OwnPackage();
         productCode = PackageProperty(msi, L"ProductCode");
         EnsureNotInstalled(msi);
         ASSERT_FALSE(IsInstalled(productCode)) << "an earlier install could not be removed";
-        SetEnvironmentVariableW(L"TMP", temp.c_str());
-        SetEnvironmentVariableW(L"TEMP", temp.c_str());
     }
     void TearDown() override {
-        SetEnvironmentVariableW(L"TMP", g_baseTemp.c_str());
-        SetEnvironmentVariableW(L"TEMP", g_baseTemp.c_str());
         if (!msi.empty()) {
             EnsureNotInstalled(msi);
         }
-        testfs::RemoveTree(root);
+        files_.Destroy();
     }
     RunResult RunSetup(const std::wstring& arguments,
                        const DialogHandler& onDialog = CancelDialog) {
-        const std::wstring setup = medium + L"Setup.exe";
         RunOptions options;
-        options.applicationName = setup;
-        options.currentDirectory = root;
         options.timeoutMs = 180000;
         options.onDialog = onDialog;
-        return RunAndAnswer(L"\"" + setup + L"\" " + arguments, options);
+        return files_.Run(arguments, options);
     }
     // What every run leaves as it found it: the medium, and no staging folder.
     void ExpectCleanRun(const RunResult& run) {
@@ -108,7 +90,8 @@ class MediumTest : public testing::Test {
         EXPECT_FALSE(Exists(InstallFolder(OwnPackage())));
     }
 
-    std::wstring root, medium, package, temp, msi, productCode;
+    Medium files_;
+    std::wstring package, temp, msi, productCode;
     std::vector<std::pair<std::wstring, std::string>> packageBefore;
 };
 
@@ -122,7 +105,7 @@ TEST_F(MediumTest, QuietRunInstallsTheOwnPackageFullRunGoesDirectUninstallRunRem
     EXPECT_FALSE(install.dialogSeen);
     ExpectInstalled(L"en-US", kProductName);
     EXPECT_EQ(ReadBytes(folder + L"hlx480.sys"),
-              ReadBytes(g_sourceDir + ArchitectureOf(OwnPackage()) + L"\\hlx480.sys"));
+              ReadBytes(SourceDir() + ArchitectureOf(OwnPackage()) + L"\\hlx480.sys"));
     const std::string readme = ReadBytes(folder + L"readme.txt");
     EXPECT_EQ(readme.substr(0, readme.find('\n') + 1), Narrow(kProductName) + "\r\n");
     EXPECT_EQ(ReadBytes(folder + L"hlx480.inf").find('@'), std::string::npos)
@@ -211,11 +194,9 @@ class TransformTest : public testing::TestWithParam<TransformCase> {
         if (GetParam().package == std::wstring(kX64) && !IsWow64()) {
             GTEST_SKIP() << "32-bit Windows does not install the x64 package";
         }
-        root = g_baseTemp + L"setup-acceptance\\";
-        testfs::RemoveTree(root);
-        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-        CopyFolder(g_packageDir, root + L"Package\\");
-        msi = root + L"Package\\" + GetParam().package;
+        files_.Create(L"setup-acceptance", TestPath(L"setup"));
+        files_.CopyPackage(PackageDir());
+        msi = files_.package + GetParam().package;
         productCode = PackageProperty(msi, L"ProductCode");
         EnsureNotInstalled(msi);
         ASSERT_FALSE(IsInstalled(productCode)) << "an earlier install could not be removed";
@@ -224,10 +205,11 @@ class TransformTest : public testing::TestWithParam<TransformCase> {
         if (!msi.empty()) {
             EnsureNotInstalled(msi);
         }
-        testfs::RemoveTree(root);
+        files_.Destroy();
     }
 
-    std::wstring root, msi, productCode;
+    Medium files_;
+    std::wstring msi, productCode;
 };
 
 TEST_P(TransformTest, InstallShowsTheCultureAndUninstallRemovesIt) {

@@ -10,14 +10,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 namespace {
 
 using testfs::Narrow;
 
-std::wstring g_writer;  // embed_transforms.exe
-std::wstring g_package; // a built MSI
+// The writer (the program's argument writer=) and a built MSI (package=).
+std::wstring Writer() {
+    return TestPath(L"writer");
+}
+
+std::wstring Package() {
+    return TestPath(L"package");
+}
 
 struct WriterRun {
     DWORD exitCode = 0xFFFFFFFF;
@@ -42,7 +46,7 @@ WriterRun RunWriter(const std::wstring& msi, const std::wstring& changes) {
         ADD_FAILURE() << "no output file";
         return run;
     }
-    std::wstring commandLine = L"\"" + g_writer + L"\" \"" + msi + L"\" \"" + changes + L"\"";
+    std::wstring commandLine = L"\"" + Writer() + L"\" \"" + msi + L"\" \"" + changes + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -119,7 +123,7 @@ class WriterTest : public testing::Test {
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
         msi = folder + L"package.msi";
         changes = folder + L"changes.tsv";
-        ASSERT_TRUE(CopyFileW(g_package.c_str(), msi.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(Package().c_str(), msi.c_str(), FALSE));
     }
     void TearDown() override {
         testfs::RemoveTree(folder);
@@ -169,15 +173,3 @@ TEST_F(WriterTest, EmbedsTransformsThatChangeOnlyTheirCells) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    UsePlainTestPrinter();
-    if (argc != 3) {
-        fprintf(stderr, "usage: transform_writer_tests <embed_transforms.exe> <package.msi>\n");
-        return 2;
-    }
-    g_writer = testfs::FromHostPath(argv[1]);
-    g_package = testfs::FromHostPath(argv[2]);
-    return RUN_ALL_TESTS();
-}

@@ -1,7 +1,7 @@
 // Runs the built Setup.exe in the Wine prefix, on a package folder of its own,
 // with a stand-in in place of the system's msiexec.exe, and observes what the
 // user would see: message boxes, the installer's command, the staging folder.
-#include "setup_harness.h"
+#include "setup_test.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +11,7 @@
 namespace {
 
 using testfs::Exists;
-using testfs::ReadBytes;
 using testfs::SortedNames;
-using testfs::WriteBytes;
 
 struct Scenario {
     const char* name;
@@ -206,27 +204,11 @@ const Scenario kScenarios[] = {
      kStartMessage, true, kCompleteStaging},
 };
 
-class SetupRunTest : public testing::TestWithParam<Scenario> {
-  protected:
-    void SetUp() override {
-        files_.Create();
-        root_ = files_.root;
-        medium_ = files_.medium;
-        package_ = files_.package;
-        temp_ = files_.temp;
-        record_ = files_.record;
-    }
-    void TearDown() override {
-        files_.Destroy();
-    }
-
-    Medium files_;
-    std::wstring root_, medium_, package_, temp_, record_;
-};
+class SetupRunTest : public SetupTest, public testing::WithParamInterface<Scenario> {};
 
 TEST_P(SetupRunTest, Scenario) {
     const Scenario& s = GetParam();
-    files_.Apply(s.setting);
+    Apply(s.setting);
     if (HasFatalFailure()) {
         return;
     }
@@ -236,7 +218,7 @@ TEST_P(SetupRunTest, Scenario) {
             .c_str());
     const auto packageBefore = files_.PackageSnapshot();
 
-    const RunResult run = RunSetup(medium_ + L"Setup.exe", s.arguments, root_);
+    const RunResult run = files_.Run(s.arguments);
 
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitCode, 0u) << "the launcher always ends with 0";
@@ -256,44 +238,44 @@ TEST_P(SetupRunTest, Scenario) {
     }
 
     InstallerRecord record;
-    const bool installerRan = ReadRecord(record_, record);
+    const bool installerRan = ReadRecord(files_.record, record);
     if (s.installerSwitch == nullptr) {
         EXPECT_FALSE(installerRan) << testfs::Narrow(record.commandLine);
     } else {
         ASSERT_TRUE(installerRan) << "the installer was not started";
         EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << testfs::Narrow(record.module);
         // The staging folder: a fresh QLNxxxx folder in the temporary folder.
-        ASSERT_EQ(record.folder.size(), temp_.size() + 8) << testfs::Narrow(record.folder);
-        EXPECT_EQ(record.folder.substr(0, temp_.size() + 3), temp_ + L"QLN");
+        ASSERT_EQ(record.folder.size(), files_.temp.size() + 8) << testfs::Narrow(record.folder);
+        EXPECT_EQ(record.folder.substr(0, files_.temp.size() + 3), files_.temp + L"QLN");
         EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + s.installerSwitch + L" \"" +
                                           record.folder + OwnPackage() + L"\"" + s.commandTail);
-        EXPECT_EQ(record.listing, (std::vector<std::wstring>{OwnPackageListing(), L"data1.cab 8",
-                                                             L"data2.cab 70000"}))
-            << "the staging folder holds the 64-bit package and every cabinet";
+        EXPECT_EQ(record.listing, CompleteListing())
+            << "the staging folder holds the package this Windows needs and every cabinet";
         EXPECT_EQ(record.access, LockedAccess(record.listing))
             << "while the installer runs, nobody may change or delete the staged files";
         EXPECT_EQ(record.inheritedHandles, 0) << "the installer inherited the launcher's locks";
         EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
     }
 
-    const std::vector<std::wstring> temporary = SortedNames(temp_);
+    const std::vector<std::wstring> temporary = files_.Leftovers();
     if (s.stagingLeft) {
         ASSERT_EQ(temporary.size(), 1u) << "a failed run leaves its staging folder";
         std::vector<std::wstring> expected = s.leftBehind;
         std::replace(expected.begin(), expected.end(), std::wstring(kOwn), OwnPackage());
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(SortedNames(temp_ + temporary[0] + L"\\"), expected);
+        EXPECT_EQ(SortedNames(files_.temp + temporary[0] + L"\\"), expected);
     } else {
         EXPECT_TRUE(temporary.empty()) << testfs::Narrow(temporary.front());
     }
     if (s.setting == Setting::ReadOnlyMedium) {
-        for (const std::wstring& name : SortedNames(package_)) {
-            EXPECT_NE(GetFileAttributesW((package_ + name).c_str()) & FILE_ATTRIBUTE_READONLY, 0u)
+        for (const std::wstring& name : SortedNames(files_.package)) {
+            EXPECT_NE(GetFileAttributesW((files_.package + name).c_str()) & FILE_ATTRIBUTE_READONLY,
+                      0u)
                 << testfs::Narrow(name) << " is no longer read-only";
         }
     }
     if (s.setting == Setting::TemporaryFolderMissing) {
-        EXPECT_FALSE(Exists(root_ + L"missing")) << "nothing is created in its place";
+        EXPECT_FALSE(Exists(files_.root + L"missing")) << "nothing is created in its place";
     }
 }
 

@@ -1,6 +1,6 @@
 // What other processes of the user can do to a run's staging folder, tried
 // on Setup.exe while the stand-in installer runs.
-#include "setup_harness.h"
+#include "setup_test.h"
 #include "test_files.h"
 #include "wine_host.h"
 
@@ -16,31 +16,17 @@ using testfs::Narrow;
 using testfs::ReadBytes;
 using testfs::SortedNames;
 
-bool WaitForFile(const std::wstring& path) {
-    for (int i = 0; i < 600; ++i) {
-        if (Exists(path)) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
-}
-
-class StagingRunTest : public testing::Test {
+class StagingRunTest : public SetupTest {
   protected:
     void SetUp() override {
-        files_.Create();
+        SetupTest::SetUp();
         proceed_ = files_.root + L"proceed";
         SetEnvironmentVariableW(L"SETUP_TEST_WAIT_FILE", proceed_.c_str());
     }
-    void TearDown() override {
-        files_.Destroy();
-    }
     RunResult Run(const std::wstring& arguments) {
-        return RunSetup(files_.medium + L"Setup.exe", arguments, files_.root);
+        return files_.Run(arguments);
     }
 
-    Medium files_;
     std::wstring proceed_;
 };
 
@@ -56,7 +42,7 @@ TEST_F(StagingRunTest, PlantedDirectoryLinkLeavesItsTargetAlone) {
     bool planted = false;
     std::thread attacker([&] {
         InstallerRecord record;
-        if (WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
+        if (testfs::WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
             link = record.folder + L"planted";
             planted = winehost::MakeSymbolicLink(victim, link);
         }
@@ -111,7 +97,7 @@ TEST_F(StagingRunTest, FoldersTakenInAdvanceNeitherStopARunNorAreTouched) {
     EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
     InstallerRecord record;
     ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
-    EXPECT_EQ(SortedNames(files_.temp), taken) << "a folder was left, or one taken was removed";
+    EXPECT_EQ(files_.Leftovers(), taken) << "a folder was left, or one taken was removed";
     for (const std::wstring& name : taken) {
         EXPECT_EQ(SortedNames(files_.temp + name + L"\\"), std::vector<std::wstring>{L"owner.txt"})
             << Narrow(name) << " was used";
@@ -147,12 +133,11 @@ TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     for (const std::wstring& name : written) {
         InstallerRecord record;
         ASSERT_TRUE(ReadRecord(records + name, record));
-        EXPECT_EQ(record.listing, (std::vector<std::wstring>{OwnPackageListing(), L"data1.cab 8",
-                                                             L"data2.cab 70000"}));
+        EXPECT_EQ(record.listing, CompleteListing());
         folders.push_back(record.folder);
     }
     EXPECT_NE(folders[0], folders[1]);
-    EXPECT_TRUE(SortedNames(files_.temp).empty()) << "a staging folder was left";
+    EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder was left";
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Setup.exe where nobody sees its windows, as deployment systems start it,
 // and the build that reports the installer's outcome in its exit code.
-#include "setup_harness.h"
+#include "setup_test.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -12,24 +12,16 @@ namespace {
 using testfs::Narrow;
 using testfs::SortedNames;
 
-class UnattendedTest : public testing::Test {
+class UnattendedTest : public SetupTest {
   protected:
-    void SetUp() override {
-        files_.Create();
-    }
-    void TearDown() override {
-        files_.Destroy();
-    }
     // The staging folders left in the temporary folder, each with its names.
     std::vector<std::vector<std::wstring>> StagingLeft() const {
         std::vector<std::vector<std::wstring>> left;
-        for (const std::wstring& name : SortedNames(files_.temp)) {
+        for (const std::wstring& name : files_.Leftovers()) {
             left.push_back(SortedNames(files_.temp + name + L"\\"));
         }
         return left;
     }
-
-    Medium files_;
 };
 
 struct UnseenCase {
@@ -66,15 +58,17 @@ class UnseenRunTest : public UnattendedTest, public testing::WithParamInterface<
 // must end by itself, and tell its failure through the exit code.
 TEST_P(UnseenRunTest, EndsByItselfWithTheOutcomesCode) {
     const UnseenCase& c = GetParam();
-    files_.Apply(c.setting);
+    Apply(c.setting);
     if (HasFatalFailure()) {
         return;
     }
     UnseenDesktop unseen;
     ASSERT_FALSE(unseen.Name().empty()) << "no window station of its own";
 
-    const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"/qn", files_.root, CancelDialog,
-                                   unseen.Name(), 30000);
+    RunOptions options;
+    options.desktop = unseen.Name();
+    options.timeoutMs = 30000;
+    const RunResult run = files_.Run(L"/qn", options);
 
     ASSERT_TRUE(run.ended) << "Setup.exe waited for someone to answer";
     EXPECT_EQ(run.exitCode, c.exitCode);
@@ -101,25 +95,25 @@ TEST_F(UnattendedTest, InstallerExitCodeIsTheInstallersOwn) {
         SCOPED_TRACE(code);
         SetEnvironmentVariableA("SETUP_TEST_EXIT_CODE", code);
         DeleteFileW(files_.record.c_str());
-        const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"/qn", files_.root);
+        const RunResult run = files_.Run(L"/qn");
         ASSERT_TRUE(run.ended);
         EXPECT_TRUE(run.boxes.empty());
         EXPECT_EQ(run.exitCode, strtoul(code, nullptr, 0));
         InstallerRecord record;
         EXPECT_TRUE(ReadRecord(files_.record, record)) << "the installer did not run";
-        EXPECT_TRUE(SortedNames(files_.temp).empty()) << "the staging folder stayed";
+        EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
     }
 }
 
 TEST_F(UnattendedTest, InstallerExitCodeOfACancelledDialogIsUserExit) {
-    const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"", files_.root);
+    const RunResult run = files_.Run(L"");
     ASSERT_TRUE(run.dialogSeen);
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
 }
 
 TEST_F(UnattendedTest, InstallerExitCodeFollowsTheBoxWhereItIsSeen) {
-    files_.Apply(Setting::NoCabinets);
-    const RunResult run = RunSetup(files_.medium + L"Setup.exe", L"/qn", files_.root);
+    Apply(Setting::NoCabinets);
+    const RunResult run = files_.Run(L"/qn");
     ASSERT_EQ(run.boxes.size(), 1u) << "the box belongs where a person sees it";
     EXPECT_EQ(run.boxes[0].text, kInitialisationMessage);
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_PACKAGE_OPEN_FAILED));

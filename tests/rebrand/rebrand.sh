@@ -23,6 +23,7 @@ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
     -DSETUP_FILE_DESCRIPTION="$description" >/dev/null
 # The package build runs the transform writer under Wine in the same prefix.
 cmake --build "$build_dir" --target Setup sample_package >/dev/null
-bash "$source_dir/tests/acceptance/run-in-prefix.sh" "$prefix" win64 \
-    "$tests" "$build_dir/src/Setup.exe" "$build_dir/package" \
-    "$vendor" "$product" "$package" "$version" "$company" "$description"
+bash "$source_dir/scripts/run-in-prefix.sh" "$prefix" win64 \
+    "$tests" setup="$build_dir/src/Setup.exe" package="$build_dir/package" \
+    vendor="$vendor" product="$product" package-name="$package" version="$version" \
+    company="$company" description="$description"

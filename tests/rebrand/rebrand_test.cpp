@@ -2,6 +2,8 @@
 // sample package built with the same values: its texts, its version, the MSI
 // names it looks for and the installed-flag key it tests are the new ones.
 #include "package_property.h"
+#include "default_names.h"
+#include "medium.h"
 #include "process_runner.h"
 #include "test_files.h"
 #include "test_main.h"
@@ -11,28 +13,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 namespace {
 
 using testfs::Narrow;
 
+// The rebranded build's Setup.exe (setup=) and package (package=), and the
+// values it was built with.
 struct Branding {
-    std::wstring setup, packageDir; // the rebranded build's Setup.exe and package
+    std::wstring setup, packageDir;
     std::wstring vendor, product, package, version, company, description;
 };
-Branding g_branding;
 
-std::wstring Wide(const char* text) {
-    return std::wstring(text, text + strlen(text));
+const Branding& TheBranding() {
+    static const Branding branding = {
+        TestPath(L"setup"),       TestPath(L"package") + L"\\",  TestArgument(L"vendor"),
+        TestArgument(L"product"), TestArgument(L"package-name"), TestArgument(L"version"),
+        TestArgument(L"company"), TestArgument(L"description")};
+    return branding;
 }
 
 std::wstring ProductKey() {
-    return L"Software\\Microsoft\\" + g_branding.vendor + L"\\" + g_branding.product;
+    return L"Software\\Microsoft\\" + TheBranding().vendor + L"\\" + TheBranding().product;
 }
 
-std::wstring OwnPackage() {
-    return g_branding.package + (IsWow64() ? L"x64.msi" : L"x86.msi");
+// The package this Windows needs, under the new name.
+std::wstring RebrandedPackage() {
+    return TheBranding().package + (IsWow64() ? L"x64.msi" : L"x86.msi");
 }
 
 std::wstring ResourceString(HMODULE module, UINT id) {
@@ -42,11 +48,11 @@ std::wstring ResourceString(HMODULE module, UINT id) {
 }
 
 TEST(RebrandedSetup, StringTableCarriesTheNewTexts) {
-    HMODULE module = LoadLibraryExW(g_branding.setup.c_str(), nullptr,
+    HMODULE module = LoadLibraryExW(TheBranding().setup.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
     const std::pair<UINT, std::wstring> strings[] = {
-        {131, g_branding.vendor}, {132, g_branding.product}, {133, g_branding.package}};
+        {131, TheBranding().vendor}, {132, TheBranding().product}, {133, TheBranding().package}};
     for (const auto& entry : strings) {
         EXPECT_EQ(ResourceString(module, entry.first), entry.second) << "string " << entry.first;
     }
@@ -55,16 +61,16 @@ TEST(RebrandedSetup, StringTableCarriesTheNewTexts) {
 
 TEST(RebrandedSetup, VersionBlockCarriesTheNewVersionAndNames) {
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(g_branding.setup.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(TheBranding().setup.c_str(), &handle);
     ASSERT_GT(size, 0u);
     std::vector<BYTE> block(size);
-    ASSERT_TRUE(GetFileVersionInfoW(g_branding.setup.c_str(), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(TheBranding().setup.c_str(), 0, size, block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     unsigned parts[4] = {};
-    ASSERT_EQ(swscanf(g_branding.version.c_str(), L"%u.%u.%u.%u", &parts[0], &parts[1], &parts[2],
-                      &parts[3]),
+    ASSERT_EQ(swscanf(TheBranding().version.c_str(), L"%u.%u.%u.%u", &parts[0], &parts[1],
+                      &parts[2], &parts[3]),
               4);
     EXPECT_EQ(fixed->dwFileVersionMS, parts[0] << 16 | parts[1]);
     EXPECT_EQ(fixed->dwFileVersionLS, parts[2] << 16 | parts[3]);
@@ -72,12 +78,12 @@ TEST(RebrandedSetup, VersionBlockCarriesTheNewVersionAndNames) {
     EXPECT_EQ(fixed->dwProductVersionLS, parts[2] << 16 | parts[3]);
 
     const std::pair<const wchar_t*, std::wstring> strings[] = {
-        {L"CompanyName", g_branding.company},
-        {L"FileDescription", g_branding.description},
-        {L"FileVersion", g_branding.version},
-        {L"LegalCopyright", L"Copyright (C) " + g_branding.company + L". All rights reserved."},
+        {L"CompanyName", TheBranding().company},
+        {L"FileDescription", TheBranding().description},
+        {L"FileVersion", TheBranding().version},
+        {L"LegalCopyright", L"Copyright (C) " + TheBranding().company + L". All rights reserved."},
         {L"ProductName", L"Setup.exe"},
-        {L"ProductVersion", g_branding.version},
+        {L"ProductVersion", TheBranding().version},
     };
     for (const auto& entry : strings) {
         wchar_t* value = nullptr;
@@ -110,25 +116,14 @@ std::wstring InstalledFlagState() {
 class RebrandedMediumTest : public testing::Test {
   protected:
     void SetUp() override {
-        root = testfs::TempDirectory() + L"setup-rebrand\\";
-        medium = root + L"medium\\";
-        package = medium + L"Package\\";
-        temp = root + L"tmp\\";
-        testfs::RemoveTree(root);
-        for (const std::wstring& folder : {root, medium, package, temp}) {
-            ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-        }
-        ASSERT_TRUE(CopyFileW(g_branding.setup.c_str(), (medium + L"Setup.exe").c_str(), TRUE));
-        productCode = PackageProperty(g_branding.packageDir + OwnPackage(), L"ProductCode");
+        files_.Create(L"setup-rebrand", TheBranding().setup);
+        productCode =
+            PackageProperty(TheBranding().packageDir + RebrandedPackage(), L"ProductCode");
         Uninstall();
-        SetEnvironmentVariableW(L"TMP", temp.c_str());
-        SetEnvironmentVariableW(L"TEMP", temp.c_str());
     }
     void TearDown() override {
-        SetEnvironmentVariableW(L"TMP", nullptr);
-        SetEnvironmentVariableW(L"TEMP", nullptr);
         Uninstall();
-        testfs::RemoveTree(root);
+        files_.Destroy();
     }
     void Uninstall() {
         if (MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT) {
@@ -136,32 +131,23 @@ class RebrandedMediumTest : public testing::Test {
             options.timeoutMs = 120000;
             RunAndAnswer(L"msiexec.exe /x " + productCode + L" /qn", options);
         }
-        RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Microsoft\\" + g_branding.vendor).c_str());
-    }
-    // The package's files under the names given, in Package\.
-    void CopyPackage(const std::wstring& packageName) {
-        for (const std::wstring& name : testfs::SortedNames(g_branding.packageDir)) {
-            const std::wstring renamed = packageName + name.substr(g_branding.package.size());
-            ASSERT_TRUE(CopyFileW((g_branding.packageDir + name).c_str(),
-                                  (package + renamed).c_str(), TRUE));
-        }
+        RegDeleteTreeW(HKEY_CURRENT_USER,
+                       (L"Software\\Microsoft\\" + TheBranding().vendor).c_str());
     }
     RunResult RunSetup(const std::wstring& arguments) {
-        const std::wstring setup = medium + L"Setup.exe";
         RunOptions options;
-        options.applicationName = setup;
-        options.currentDirectory = root;
         options.timeoutMs = 180000;
-        return RunAndAnswer(L"\"" + setup + L"\" " + arguments, options);
+        return files_.Run(arguments, options);
     }
 
-    std::wstring root, medium, package, temp, productCode;
+    Medium files_;
+    std::wstring productCode;
 };
 
 TEST_F(RebrandedMediumTest, InstallsTheNewlyNamedPackageAndTestsTheNewKey) {
-    CopyPackage(g_branding.package);
-    ASSERT_TRUE(testfs::Exists(package + OwnPackage()));
-    const auto before = testfs::Snapshot(package);
+    files_.CopyPackage(TheBranding().packageDir);
+    ASSERT_TRUE(testfs::Exists(files_.package + RebrandedPackage()));
+    const auto before = files_.PackageSnapshot();
 
     // Each run: switches, and the flag state and dialog expected afterwards.
     struct Step {
@@ -185,13 +171,13 @@ TEST_F(RebrandedMediumTest, InstallsTheNewlyNamedPackageAndTestsTheNewKey) {
         EXPECT_EQ(InstalledFlagState(), step.flagAfter);
         EXPECT_EQ(MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT,
                   step.installedAfter);
-        EXPECT_EQ(testfs::Snapshot(package), before);
-        EXPECT_TRUE(testfs::SortedNames(temp).empty()) << "a staging folder was left";
+        EXPECT_EQ(files_.PackageSnapshot(), before);
+        EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder was left";
     }
 }
 
 TEST_F(RebrandedMediumTest, PackageUnderTheDefaultNamesIsNotFound) {
-    CopyPackage(L"HLX480DriverInstaller");
+    files_.CopyPackage(TheBranding().packageDir, TheBranding().package, L"HLX480DriverInstaller");
     const RunResult run = RunSetup(L"/qn");
     ASSERT_TRUE(run.ended);
     ASSERT_EQ(run.boxes.size(), 1u);
@@ -199,29 +185,10 @@ TEST_F(RebrandedMediumTest, PackageUnderTheDefaultNamesIsNotFound) {
     EXPECT_EQ(InstalledFlagState(), L"no key");
     // The launcher leaves its staging folder behind after a failed copy; it
     // must hold nothing, since no MSI of the new name was there to copy.
-    const std::vector<std::wstring> left = testfs::SortedNames(temp);
+    const std::vector<std::wstring> left = files_.Leftovers();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].substr(0, 3), L"QLN");
-    EXPECT_TRUE(testfs::SortedNames(temp + left[0] + L"\\").empty());
+    EXPECT_TRUE(testfs::SortedNames(files_.temp + left[0] + L"\\").empty());
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    UsePlainTestPrinter();
-    if (argc != 9) {
-        fprintf(stderr, "usage: rebrand_tests <Setup.exe> <package dir> <vendor> <product> "
-                        "<package> <version> <company> <description>\n");
-        return 2;
-    }
-    g_branding = {testfs::FromHostPath(argv[1]),
-                  testfs::FromHostPath(argv[2]) + L"\\",
-                  Wide(argv[3]),
-                  Wide(argv[4]),
-                  Wide(argv[5]),
-                  Wide(argv[6]),
-                  Wide(argv[7]),
-                  Wide(argv[8])};
-    return RUN_ALL_TESTS();
-}

@@ -1,7 +1,10 @@
 // Runs Setup.exe from the medium as a user unpacked it from the release
 // archive, in a folder whose name holds spaces and non-ASCII characters, with
 // the stand-in in place of the system's msiexec.exe.
-#include "setup_harness.h"
+#include "default_names.h"
+#include "medium.h"
+#include "stand_in.h"
+#include "test_main.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -14,22 +17,7 @@ using testfs::Exists;
 using testfs::Narrow;
 using testfs::SortedNames;
 
-// The unpacked medium, with trailing backslash: SETUP_TEST_MEDIUM is a Unix
-// path, read in UTF-16 since the C runtime's narrow view would lose the
-// characters outside the ANSI code page.
-std::wstring MediumFolder() {
-    wchar_t value[1024] = {};
-    const DWORD length = GetEnvironmentVariableW(L"SETUP_TEST_MEDIUM", value, 1024);
-    if (length == 0 || length >= 1024) {
-        return std::wstring();
-    }
-    std::wstring path(value, length);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    if (path[0] == L'\\') {
-        path.insert(0, L"Z:");
-    }
-    return path.back() == L'\\' ? path : path + L"\\";
-}
+testing::Environment* const g_standIn = testing::AddGlobalTestEnvironment(new StandInInstaller);
 
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() &&
@@ -55,32 +43,22 @@ const DirectRun kRuns[] = {
     {"quiet uninstall", L"/x /qn", L"/x", L"  /qn"},
 };
 
+// The unpacked medium (the program's argument medium=) is used where it is.
 class UnpackedMediumTest : public testing::TestWithParam<DirectRun> {
   protected:
     void SetUp() override {
-        medium_ = MediumFolder();
-        ASSERT_FALSE(medium_.empty()) << "SETUP_TEST_MEDIUM names no medium";
+        medium_ = TestPath(L"medium") + L"\\";
         ASSERT_TRUE(std::any_of(medium_.begin(), medium_.end(), [](wchar_t c) { return c > 0x7F; }))
             << "the medium's path holds no non-ASCII character: " << Narrow(medium_);
         ASSERT_TRUE(Exists(medium_ + L"Setup.exe")) << Narrow(medium_);
-        root_ = g_baseTemp + L"setup-unpacked-medium\\";
-        temp_ = root_ + L"tmp\\";
-        record_ = root_ + L"record.txt";
-        testfs::RemoveTree(root_);
-        ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
-        SetEnvironmentVariableW(L"TMP", temp_.c_str());
-        SetEnvironmentVariableW(L"TEMP", temp_.c_str());
-        SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record_.c_str());
+        files_.CreateFor(L"setup-unpacked-medium", medium_);
     }
     void TearDown() override {
-        SetEnvironmentVariableW(L"SETUP_TEST_RECORD", nullptr);
-        SetEnvironmentVariableW(L"TMP", g_baseTemp.c_str());
-        SetEnvironmentVariableW(L"TEMP", g_baseTemp.c_str());
-        testfs::RemoveTree(root_);
+        files_.Destroy();
     }
 
-    std::wstring medium_, root_, temp_, record_;
+    std::wstring medium_;
+    Medium files_;
 };
 
 TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
@@ -104,7 +82,7 @@ TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
     std::sort(staged.begin(), staged.end());
     const auto packageBefore = testfs::Snapshot(package);
 
-    const RunResult run = RunSetup(medium_ + L"Setup.exe", r.arguments, root_);
+    const RunResult run = files_.Run(r.arguments);
 
     ASSERT_TRUE(run.started) << "Setup.exe did not start from " << Narrow(medium_);
     ASSERT_TRUE(run.ended);
@@ -114,17 +92,17 @@ TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
     EXPECT_EQ(testfs::Snapshot(package), packageBefore) << "the medium is never changed";
 
     InstallerRecord record;
-    ASSERT_TRUE(ReadRecord(record_, record)) << "the installer was not started";
+    ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
     EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << Narrow(record.module);
-    ASSERT_EQ(record.folder.size(), temp_.size() + 8) << Narrow(record.folder);
-    EXPECT_EQ(record.folder.substr(0, temp_.size() + 3), temp_ + L"QLN");
+    ASSERT_EQ(record.folder.size(), files_.temp.size() + 8) << Narrow(record.folder);
+    EXPECT_EQ(record.folder.substr(0, files_.temp.size() + 3), files_.temp + L"QLN");
     EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + r.installerSwitch + L" \"" +
                                       record.folder + ownMsi + L"\"" + r.commandTail);
     EXPECT_EQ(record.listing, staged) << "the staging folder holds the package and every cabinet";
     EXPECT_EQ(record.access, LockedAccess(record.listing))
         << "while the installer runs, nobody may change or delete the staged files";
     EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
-    const std::vector<std::wstring> left = SortedNames(temp_);
+    const std::vector<std::wstring> left = files_.Leftovers();
     EXPECT_TRUE(left.empty()) << Narrow(left.front());
 }
 

@@ -1,78 +1,33 @@
 #include "setup_image.h"
 
-#include <shellapi.h>
+#include "src/app/unique_handle.h"
+#include "test_main.h"
 
 #include <cstring>
 #include <cwchar>
 
 namespace {
 
-class DataFile {
-  public:
-    explicit DataFile(const std::wstring& path)
-        : module_(LoadLibraryExW(path.c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~DataFile() {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Empty() {
+        return nullptr;
     }
-    DataFile(const DataFile&) = delete;
-    DataFile& operator=(const DataFile&) = delete;
-
-    HMODULE Get() const {
-        return module_;
+    static void Close(Handle module) {
+        FreeLibrary(module);
     }
-
-  private:
-    HMODULE module_;
-};
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    HANDLE Get() const {
-        return handle_;
-    }
-
-  private:
-    HANDLE handle_;
 };
 
 } // namespace
 
 std::wstring SetupExePath() {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring path;
-    for (int i = 1; argv != nullptr && i < argc; ++i) {
-        if (std::wcsncmp(argv[i], L"--gtest", 7) != 0) {
-            path = argv[i];
-            break;
-        }
-    }
-    LocalFree(argv);
-    if (!path.empty() && path[0] == L'/') {
-        path.insert(0, L"Z:");
-        for (wchar_t& c : path) {
-            if (c == L'/') {
-                c = L'\\';
-            }
-        }
-    }
-    return path;
+    return TestPath(L"setup");
 }
 
 HMODULE SetupModule() {
-    static const DataFile file(SetupExePath());
+    static const UniqueHandle<ModuleTraits> file(
+        LoadLibraryExW(SetupExePath().c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     return file.Get();
 }
 

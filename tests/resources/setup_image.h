@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-// The built Setup.exe that the tests read back, named by the program's first
-// argument that is not a GoogleTest flag. A Unix path (as ctest passes it under
-// Wine) is turned into its Z: drive path.
+// The Setup.exe that the tests read back: the program's argument setup=.
 std::wstring SetupExePath();
 
 // Setup.exe mapped as a data file, loaded once; null when it cannot be loaded.

@@ -11,10 +11,17 @@ inline constexpr wchar_t kProductKey[] =
 inline constexpr wchar_t kX64[] = L"HLX480DriverInstallerx64.msi";
 inline constexpr wchar_t kX86[] = L"HLX480DriverInstallerx86.msi";
 
+// Whether this 32-bit test program runs on 64-bit Windows.
+bool IsWow64();
 // The package this Windows needs: x64 under WOW64, x86 on 32-bit Windows;
 // and the one it does not need.
 std::wstring OwnPackage();
 std::wstring OtherPackage();
+
+// The launcher's texts of the message boxes for a package that could not be
+// staged and an installer that could not be started.
+extern const wchar_t kInitialisationMessage[];
+extern const wchar_t kStartMessage[];
 
 // The language dialog's items.
 inline const std::wstring kEnglish = L"English";

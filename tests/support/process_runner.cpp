@@ -1,5 +1,4 @@
 #include "process_runner.h"
-#include "default_names.h"
 #include "test_files.h"
 
 #include <tlhelp32.h>
@@ -9,8 +8,19 @@
 #include <algorithm>
 #include <set>
 
+void PressKey(HWND window, WORD key) {
+    // Keys go to the window that has the focus in the foreground window.
+    SetForegroundWindow(window);
+    INPUT presses[2] = {};
+    presses[0].type = INPUT_KEYBOARD;
+    presses[0].ki.wVk = key;
+    presses[1] = presses[0];
+    presses[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, presses, sizeof(INPUT));
+}
+
 void CancelDialog(HWND dialog) {
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    PressKey(dialog, VK_ESCAPE);
 }
 
 std::vector<std::wstring> LanguageItems(HWND dialog) {
@@ -37,21 +47,9 @@ bool ChooseLanguage(HWND dialog, const std::wstring& item) {
     SendMessageW(combo, CB_SETCURSEL, found - items.begin(), 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(combo));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    // Enter presses the default button, OK.
+    PressKey(dialog, VK_RETURN);
     return true;
-}
-
-bool IsWow64() {
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-std::wstring OwnPackage() {
-    return IsWow64() ? kX64 : kX86;
-}
-
-std::wstring OtherPackage() {
-    return IsWow64() ? kX86 : kX64;
 }
 
 namespace {

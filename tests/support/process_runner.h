@@ -25,9 +25,13 @@ struct RunResult {
 
 // Called once for each dialog other than an error box.
 using DialogHandler = std::function<void(HWND dialog)>;
+// Presses a key (a virtual-key code) in the window, brought to the front, as
+// a user would.
+void PressKey(HWND window, WORD key);
+// Presses Esc in the dialog.
 void CancelDialog(HWND dialog);
-// Selects the language dialog's item as a user would and presses OK; false
-// when the list does not hold it.
+// Selects the language dialog's item as a user would and presses Enter, for
+// OK; false when the list does not hold it.
 bool ChooseLanguage(HWND dialog, const std::wstring& item);
 // The items of the language dialog's list.
 std::vector<std::wstring> LanguageItems(HWND dialog);
@@ -66,5 +70,3 @@ class UnseenDesktop {
     HDESK desktop_ = nullptr;
     std::wstring name_;
 };
-
-bool IsWow64();

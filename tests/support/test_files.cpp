@@ -104,18 +104,31 @@ void RemoveTree(const std::wstring& folder) {
 }
 
 std::wstring TempDirectory() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
+    static const std::wstring temp = [] {
+        wchar_t path[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, path);
+        return std::wstring(path);
+    }();
     return temp;
 }
 
-std::wstring FromHostPath(const std::string& path) {
-    std::wstring result(path.begin(), path.end());
+std::wstring FromHostPath(const std::wstring& path) {
+    std::wstring result = path;
     std::replace(result.begin(), result.end(), L'/', L'\\');
     if (!result.empty() && result[0] == L'\\') {
         result = L"Z:" + result;
     }
     return result;
+}
+
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (Exists(path)) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return Exists(path);
 }
 
 std::string Narrow(const std::wstring& text) {

@@ -23,10 +23,13 @@ std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& f
 // Removes folder (with trailing backslash) and everything in it, read-only
 // files included; a link in it is removed as such, never followed.
 void RemoveTree(const std::wstring& folder);
-// The temporary directory with a trailing backslash.
+// The prefix's temporary directory with a trailing backslash, as it was when
+// the program started, before any test pointed TMP elsewhere.
 std::wstring TempDirectory();
-// A Unix path handed over by CMake, as a Windows path on Wine's Z: drive.
-std::wstring FromHostPath(const std::string& path);
+// A host path (as CMake names files) as Wine shows it: on drive Z:.
+std::wstring FromHostPath(const std::wstring& path);
+// Waits until the file exists; false when it did not within the time.
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs = 30000);
 std::string Narrow(const std::wstring& text);
 
 } // namespace testfs

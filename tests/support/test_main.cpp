@@ -1,10 +1,14 @@
 #include "test_main.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 
 namespace {
+
+std::map<std::wstring, std::wstring> g_arguments;
 
 // GoogleTest's own printer also sends each failure to OutputDebugString,
 // which raises an exception that Wine under an i386 emulator cannot unwind.
@@ -47,8 +51,42 @@ class PlainPrinter : public testing::EmptyTestEventListener {
 
 } // namespace
 
-void UsePlainTestPrinter() {
+std::wstring TestArgument(const wchar_t* name) {
+    const auto found = g_arguments.find(name);
+    if (found == g_arguments.end()) {
+        ADD_FAILURE() << "the test program was given no argument " << testfs::Narrow(name) << "=";
+        return std::wstring();
+    }
+    return found->second;
+}
+
+std::wstring TestPath(const wchar_t* name) {
+    return testfs::FromHostPath(TestArgument(name));
+}
+
+// Wide, so that a path beyond ASCII arrives whole.
+int wmain(int argc, wchar_t** argv) {
+    testing::InitGoogleTest(&argc, argv);
     testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
     delete listeners.Release(listeners.default_result_printer());
     listeners.Append(new PlainPrinter);
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring argument = argv[i];
+        const size_t equals = argument.find(L'=');
+        if (equals == std::wstring::npos || equals == 0) {
+            fprintf(stderr, "%s: arguments are name=value, not %s\n",
+                    testfs::Narrow(argv[0]).c_str(), testfs::Narrow(argument).c_str());
+            return 2;
+        }
+        g_arguments[argument.substr(0, equals)] = argument.substr(equals + 1);
+    }
+    // Before any test points TMP elsewhere.
+    testfs::TempDirectory();
+    const int result = RUN_ALL_TESTS();
+    // A filter that matches nothing must not pass for a green run.
+    if (testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        fprintf(stderr, "%s: no test ran\n", testfs::Narrow(argv[0]).c_str());
+        return 1;
+    }
+    return result;
 }

@@ -1,5 +1,13 @@
 #pragma once
 
-// Replaces GoogleTest's result printer with one that writes to standard
-// output only. Call after testing::InitGoogleTest.
-void UsePlainTestPrinter();
+// The one main of the test programs: GoogleTest with a printer that writes to
+// standard output only, and the program's own arguments, each name=value,
+// after GoogleTest's flags (ctest passes them).
+#include <string>
+
+// The value of the argument name, or empty (and a failure) when it is missing.
+std::wstring TestArgument(const wchar_t* name);
+
+// A path argument, given as a host path (as CMake names files), as Wine shows
+// it to Windows programs: on drive Z:.
+std::wstring TestPath(const wchar_t* name);

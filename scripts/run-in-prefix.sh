@@ -8,7 +8,7 @@ set -euo pipefail
 prefix="$1"
 arch="$2"
 shift 2
-root="$(cd "$(dirname "$0")/../.." && pwd)"
+root="$(cd "$(dirname "$0")/.." && pwd)"
 
 export WINEPREFIX="$prefix"
 export WINEARCH="$arch"

@@ -1,0 +1,84 @@
+#include "setup_test.h"
+#include "test_files.h"
+#include "test_main.h"
+
+namespace {
+
+testing::Environment* const g_standIn = testing::AddGlobalTestEnvironment(new StandInInstaller);
+
+const wchar_t kVendorKey[] = L"Software\\Microsoft\\ORVANE";
+
+} // namespace
+
+void SetupTest::SetUp() {
+    files_.Create(L"setup-e2e", TestPath(L"setup"));
+    ASSERT_TRUE(testfs::WriteBytes(files_.package + kX64, std::string(3000, 'x')));
+    ASSERT_TRUE(testfs::WriteBytes(files_.package + kX86, std::string(2000, 'y')));
+    ASSERT_TRUE(testfs::WriteBytes(files_.package + L"data1.cab", "MSCF one"));
+    ASSERT_TRUE(testfs::WriteBytes(files_.package + L"data2.cab", std::string(70000, 'c')));
+    ASSERT_TRUE(testfs::WriteBytes(files_.package + L"notes.txt", "not staged"));
+    RegDeleteTreeW(HKEY_CURRENT_USER, kVendorKey);
+}
+
+void SetupTest::TearDown() {
+    SetEnvironmentVariableW(L"SETUP_TEST_EXIT_CODE", nullptr);
+    SetEnvironmentVariableW(L"SETUP_TEST_WAIT_FILE", nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kVendorKey);
+    StandInInstaller::Install();
+    files_.Destroy();
+}
+
+void SetupTest::Apply(Setting setting) {
+    const std::wstring& package = files_.package;
+    switch (setting) {
+    case Setting::None:
+        break;
+    case Setting::NoCabinets:
+        DeleteFileW((package + L"data1.cab").c_str());
+        DeleteFileW((package + L"data2.cab").c_str());
+        break;
+    case Setting::NoOwnPackage:
+        DeleteFileW((package + OwnPackage()).c_str());
+        break;
+    case Setting::NoOtherPackage:
+        DeleteFileW((package + OtherPackage()).c_str());
+        break;
+    case Setting::TemporaryFolderMissing:
+        SetEnvironmentVariableW(L"TMP", (files_.root + L"missing\\").c_str());
+        break;
+    case Setting::InstallerNotStartable:
+        ASSERT_TRUE(testfs::WriteBytes(SystemMsiexec(), "this is not a program"));
+        break;
+    case Setting::InstalledFlag:
+    case Setting::InstalledFlagZero: {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const DWORD value = setting == Setting::InstalledFlag ? 1 : 0;
+        RegSetValueExW(key, L"installed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof(value));
+        RegCloseKey(key);
+        break;
+    }
+    case Setting::ReadOnlyMedium:
+        for (const std::wstring& name : testfs::SortedNames(package)) {
+            ASSERT_TRUE(SetFileAttributesW((package + name).c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        break;
+    case Setting::PlantedMsiexec: {
+        const std::wstring standIn = TestPath(L"stand-in");
+        ASSERT_TRUE(CopyFileW(standIn.c_str(), (files_.medium + L"msiexec.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(standIn.c_str(), (files_.root + L"msiexec.exe").c_str(), FALSE));
+        break;
+    }
+    }
+}
+
+std::wstring OwnPackageListing() {
+    return OwnPackage() + (IsWow64() ? L" 3000" : L" 2000");
+}
+
+std::vector<std::wstring> CompleteListing() {
+    return {OwnPackageListing(), L"data1.cab 8", L"data2.cab 70000"};
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+// Setup.exe (the program's argument setup=) run on a medium with a package
+// of its own, the stand-in (stand-in=) in place of the system's msiexec.exe,
+// observed as a user would: its windows, the installer it starts, the
+// folders it leaves.
+#include "default_names.h"
+#include "medium.h"
+#include "stand_in.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// What a scenario changes before the launcher starts.
+enum class Setting {
+    None,
+    NoCabinets,
+    NoOwnPackage,
+    NoOtherPackage,
+    TemporaryFolderMissing,
+    InstallerNotStartable,
+    InstalledFlag,
+    InstalledFlagZero,
+    PlantedMsiexec,
+    ReadOnlyMedium,
+};
+
+// The medium holds both MSIs, two cabinets (8 and 70,000 bytes) and a file
+// that is not staged.
+class SetupTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    void Apply(Setting setting);
+
+    Medium files_;
+};
+
+// The package this Windows needs, with the size of its file on the medium.
+std::wstring OwnPackageListing();
+// What the staging folder holds while the installer runs: that package and
+// both cabinets.
+std::vector<std::wstring> CompleteListing();

@@ -1,0 +1,80 @@
+#include "medium.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void PointTemp(const std::wstring& folder) {
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+}
+
+} // namespace
+
+void Medium::Create(const std::wstring& name, const std::wstring& setupExe) {
+    MakeScratch(name);
+    medium = root + L"medium\\";
+    package = medium + L"Package\\";
+    ASSERT_TRUE(CreateDirectoryW(medium.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(package.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(setupExe.c_str(), (medium + L"Setup.exe").c_str(), TRUE))
+        << testfs::Narrow(setupExe);
+}
+
+void Medium::CreateFor(const std::wstring& name, const std::wstring& existingMedium) {
+    MakeScratch(name);
+    medium = existingMedium;
+    package = medium + L"Package\\";
+}
+
+void Medium::MakeScratch(const std::wstring& name) {
+    root = testfs::TempDirectory() + name + L"\\";
+    temp = root + L"tmp\\";
+    record = root + L"record.txt";
+    testfs::RemoveTree(root);
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr)) << testfs::Narrow(root);
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    PointTemp(temp);
+    SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record.c_str());
+}
+
+void Medium::Destroy() {
+    SetEnvironmentVariableW(L"SETUP_TEST_RECORD", nullptr);
+    PointTemp(testfs::TempDirectory());
+    testfs::RemoveTree(root);
+}
+
+void Medium::CopyPackage(const std::wstring& folder, const std::wstring& from,
+                         const std::wstring& to) {
+    for (const std::wstring& name : testfs::SortedNames(folder)) {
+        const bool renamed = !from.empty() && name.compare(0, from.size(), from) == 0;
+        const std::wstring target = renamed ? to + name.substr(from.size()) : name;
+        ASSERT_TRUE(CopyFileW((folder + name).c_str(), (package + target).c_str(), TRUE))
+            << testfs::Narrow(name);
+    }
+}
+
+RunResult Medium::Run(const std::wstring& arguments, RunOptions options) const {
+    const std::wstring setup = medium + L"Setup.exe";
+    options.applicationName = setup;
+    if (options.currentDirectory.empty()) {
+        options.currentDirectory = root;
+    }
+    return RunAndAnswer(L"\"" + setup + L"\"" + (arguments.empty() ? L"" : L" " + arguments),
+                        options);
+}
+
+RunResult Medium::Run(const std::wstring& arguments, const DialogHandler& onDialog) const {
+    RunOptions options;
+    options.onDialog = onDialog;
+    return Run(arguments, options);
+}
+
+std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() const {
+    return testfs::Snapshot(package);
+}
+
+std::vector<std::wstring> Medium::Leftovers() const {
+    return testfs::SortedNames(temp);
+}

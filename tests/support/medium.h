@@ -1,0 +1,49 @@
+#pragma once
+
+// A medium as a user has it, for the tests that run Setup.exe: Setup.exe
+// beside Package\, in a scratch folder of the prefix's temporary folder, with
+// a temporary folder of its own that the launcher and its installer inherit
+// as TMP and TEMP.
+#include "process_runner.h"
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class Medium {
+  public:
+    // Lays out TempDirectory()\name\: medium\ with a copy of setupExe and an
+    // empty Package\, and tmp\, removing what an earlier run left there.
+    void Create(const std::wstring& name, const std::wstring& setupExe);
+    // The same with a medium that exists already (with trailing backslash),
+    // such as an unpacked archive, which is used as it is and never removed.
+    void CreateFor(const std::wstring& name, const std::wstring& existingMedium);
+    // Removes the scratch folder and points TMP and TEMP back.
+    void Destroy();
+
+    // Copies every file of folder (with trailing backslash) into Package\;
+    // names that begin with from begin with to instead.
+    void CopyPackage(const std::wstring& folder, const std::wstring& from = std::wstring(),
+                     const std::wstring& to = std::wstring());
+    // Runs Setup.exe with the arguments, from the scratch folder unless the
+    // options name another current directory.
+    RunResult Run(const std::wstring& arguments, RunOptions options = RunOptions()) const;
+    // The same, with the language dialog answered by onDialog.
+    RunResult Run(const std::wstring& arguments, const DialogHandler& onDialog) const;
+
+    // Names and bytes of the files in Package\, by name.
+    std::vector<std::pair<std::wstring, std::string>> PackageSnapshot() const;
+    // The names in the temporary folder: the staging folders that are left.
+    std::vector<std::wstring> Leftovers() const;
+
+    std::wstring root;    // the scratch folder
+    std::wstring medium;  // Setup.exe's folder
+    std::wstring package; // the Package folder in medium
+    std::wstring temp;    // TMP and TEMP of the launcher
+    std::wstring record;  // where the stand-in installer records its start
+
+  private:
+    void MakeScratch(const std::wstring& name);
+};

@@ -1,0 +1,93 @@
+#include "stand_in.h"
+#include "test_files.h"
+#include "test_main.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& ch : text) {
+        ch = static_cast<wchar_t>(towlower(ch));
+    }
+    return text;
+}
+
+std::wstring Backup() {
+    return SystemMsiexec() + L".setup-test-original";
+}
+
+} // namespace
+
+std::wstring SystemMsiexec() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\msiexec.exe";
+}
+
+bool IsSystemMsiexec(const std::wstring& module) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring base = Lower(windows);
+    const std::wstring path = Lower(module);
+    return path == base + L"\\syswow64\\msiexec.exe" || path == base + L"\\system32\\msiexec.exe";
+}
+
+void StandInInstaller::SetUp() {
+    // An earlier run that was ended early may have left the original aside.
+    if (!testfs::Exists(Backup())) {
+        ASSERT_TRUE(MoveFileW(SystemMsiexec().c_str(), Backup().c_str()));
+    }
+    Install();
+}
+
+void StandInInstaller::TearDown() {
+    DeleteFileW(SystemMsiexec().c_str());
+    MoveFileW(Backup().c_str(), SystemMsiexec().c_str());
+}
+
+void StandInInstaller::Install() {
+    ASSERT_TRUE(CopyFileW(TestPath(L"stand-in").c_str(), SystemMsiexec().c_str(), FALSE));
+}
+
+bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
+    const std::string bytes = testfs::ReadBytes(path);
+    if (bytes == "<missing>") {
+        return false;
+    }
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find(L'\n', start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::wstring::npos ? text.size() : end + 1;
+    }
+    if (lines.size() < 3) {
+        return false;
+    }
+    record = InstallerRecord();
+    record.module = lines[0];
+    record.commandLine = lines[1];
+    record.folder = lines[2];
+    for (auto line = lines.begin() + 3; line != lines.end(); ++line) {
+        if (line->compare(0, 7, L"access ") == 0) {
+            record.access.push_back(line->substr(7));
+        } else if (line->compare(0, 10, L"inherited ") == 0) {
+            record.inheritedHandles = _wtoi(line->c_str() + 10);
+        } else {
+            record.listing.push_back(*line);
+        }
+    }
+    std::sort(record.listing.begin(), record.listing.end());
+    std::sort(record.access.begin(), record.access.end());
+    return true;
+}
+
+std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing) {
+    std::vector<std::wstring> access;
+    for (const std::wstring& line : listing) {
+        access.push_back(line.substr(0, line.rfind(L' ')) + L" write 32 delete 32 read 0");
+    }
+    return access;
+}

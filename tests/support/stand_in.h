@@ -1,0 +1,45 @@
+#pragma once
+
+// The stand-in for msiexec.exe (tests/tools/stand_in_msiexec.cpp) in the
+// prefix of a test program, and what it records of how the launcher
+// started it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+std::wstring SystemMsiexec();
+// Whether module is the system's own msiexec.exe, as a 32-bit process names
+// it on 64-bit Windows (syswow64) or on 32-bit Windows (system32).
+bool IsSystemMsiexec(const std::wstring& module);
+
+// Puts the stand-in (the program's argument stand-in=) where the launcher
+// looks for msiexec.exe, and brings the original back after the program's
+// tests. A program that uses it registers one with
+// testing::AddGlobalTestEnvironment.
+class StandInInstaller : public testing::Environment {
+  public:
+    void SetUp() override;
+    void TearDown() override;
+    // Puts the stand-in in place again, after a test has spoilt it.
+    static void Install();
+};
+
+struct InstallerRecord {
+    std::wstring module;
+    std::wstring commandLine;
+    std::wstring folder;
+    std::vector<std::wstring> listing; // "name size", sorted
+    // "name write <e> delete <e> read <e>": the errors of opening each staged
+    // file for writing, deleting and reading while the installer ran, sorted.
+    std::vector<std::wstring> access;
+    int inheritedHandles = -1; // handles to staged files that the installer inherited
+};
+
+// The record the stand-in wrote to path; false when there is none.
+bool ReadRecord(const std::wstring& path, InstallerRecord& record);
+
+// The access that a locked staged file allows the installer: reading alone.
+std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing);

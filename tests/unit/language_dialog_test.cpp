@@ -1,0 +1,172 @@
+// The language dialog's decisions, and the dialog procedure filling
+// Setup.exe's own template (the argument setup=) in this process.
+#include "app/globals.h"
+#include "app/unique_handle.h"
+#include "language/language_dialog.h"
+#include "language/language_list.h"
+#include "res/resource.h"
+#include "default_names.h"
+#include "process_runner.h"
+#include "test_main.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::wstring kEnglishPrompt = L"Select language:";
+
+TEST(ChooseLanguagePromptTest, LocalisedOnlyForAListedLanguage) {
+    struct PromptCase {
+        const char* name;
+        LANGID uiLanguage;
+        unsigned flags; // of the list, built for the same UI language
+        std::wstring prompt;
+        bool englishFirst;
+    };
+    const PromptCase cases[] = {
+        {"English", 0x0409, 0x05, kEnglishPrompt, true},
+        // "言語を選択する:"
+        {"Japanese", 0x0411, 0x05, L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:", false},
+        {"German, not offered", 0x0407, 0x05, kEnglishPrompt, true},
+        // "Sprache auswählen:"
+        {"German, offered", 0x0407, 0x11, L"Sprache ausw\u00E4hlen:", false},
+        {"French Canada", 0x0C0C, 0x21, L"Choisir la langue:", false},
+        {"Italian", 0x0410, 0x41, L"Seleziona la lingua:", false},
+        {"Dutch Belgium", 0x0813, 0x03, L"Selecteer taal:", false},
+        // "選擇語言:"
+        {"Taiwan", 0x0404, 0x09, L"\u9078\u64C7\u8A9E\u8A00:", false},
+        {"Macao", 0x1404, 0x09, L"\u9078\u64C7\u8A9E\u8A00:", false},
+        {"PRC keeps the build order", 0x0804, 0x09, kEnglishPrompt, false},
+        {"Chinese not offered", 0x0404, 0x05, kEnglishPrompt, true},
+        {"Spanish", 0x0C0A, 0x7F, kEnglishPrompt, true},
+        {"empty list", 0x0411, 0x00, kEnglishPrompt, true},
+    };
+    for (const PromptCase& c : cases) {
+        Main::LanguageList list(c.uiLanguage);
+        list.BuildLanguageList(c.flags);
+        const LanguagePrompt chosen = ChooseLanguagePrompt(c.uiLanguage, list.languages);
+        EXPECT_EQ(chosen.text, c.prompt) << c.name;
+        EXPECT_EQ(chosen.englishFirst, c.englishFirst) << c.name;
+    }
+}
+
+// Setup.exe's resources, loaded as a data file.
+struct SetupResources {
+    explicit SetupResources(const std::wstring& path)
+        : module(LoadLibraryExW(path.c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    SetupResources(const SetupResources&) = delete;
+    SetupResources& operator=(const SetupResources&) = delete;
+    ~SetupResources() {
+        if (module != nullptr) {
+            FreeLibrary(module);
+        }
+    }
+    const HMODULE module;
+};
+
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle Empty() {
+        return nullptr;
+    }
+    static void Close(Handle window) {
+        DestroyWindow(window);
+    }
+};
+using Window = UniqueHandle<WindowTraits>;
+
+// Puts back what the dialog and the test change of the launcher's globals,
+// also when an assertion ends the test early.
+class LauncherGlobalsGuard {
+  public:
+    LauncherGlobalsGuard()
+        : languages_(g_languageList.languages), uiLanguage_(g_languageList.uiLanguage),
+          instance_(g_hInstance), dialogInstance_(g_hDialogInstance), dialog_(g_hDialog) {}
+    LauncherGlobalsGuard(const LauncherGlobalsGuard&) = delete;
+    LauncherGlobalsGuard& operator=(const LauncherGlobalsGuard&) = delete;
+    ~LauncherGlobalsGuard() {
+        g_languageList.languages = languages_;
+        g_languageList.uiLanguage = uiLanguage_;
+        g_hInstance = instance_;
+        g_hDialogInstance = dialogInstance_;
+        g_hDialog = dialog_;
+    }
+
+  private:
+    const std::list<Main::Language> languages_;
+    const LANGID uiLanguage_;
+    const HINSTANCE instance_;
+    const HINSTANCE dialogInstance_;
+    const HWND dialog_;
+};
+
+// The launcher offers English and Japanese only; the other prompts are
+// checked on Setup.exe's own template, filled from catalogues built here.
+TEST(FillLanguageDialogTest, PromptAndOrderForOtherCatalogues) {
+    struct FillCase {
+        const char* name;
+        LANGID builtFor;
+        unsigned flags;
+        LANGID shownFor;
+        std::wstring prompt;
+        std::vector<std::wstring> items;
+    };
+    const FillCase cases[] = {
+        {"Taiwan",
+         0x0404,
+         0x7F,
+         0x0404,
+         L"\u9078\u64C7\u8A9E\u8A00:",
+         {kChinese, kEnglish, kJapanese, kDutch, kGerman, kFrench, kItalian}},
+        {"Hong Kong", 0x0C04, 0x09, 0x0C04, L"\u9078\u64C7\u8A9E\u8A00:", {kChinese, kEnglish}},
+        {"PRC keeps build order", 0x0804, 0x09, 0x0804, kEnglishPrompt, {kEnglish, kChinese}},
+        {"PRC without English", 0x0804, 0x0C, 0x0804, kEnglishPrompt, {kJapanese, kChinese}},
+        {"German", 0x0407, 0x11, 0x0407, L"Sprache ausw\u00E4hlen:", {kGerman, kEnglish}},
+        {"French", 0x040C, 0x21, 0x040C, L"Choisir la langue:", {kFrench, kEnglish}},
+        {"Italian", 0x0410, 0x41, 0x0410, L"Seleziona la lingua:", {kItalian, kEnglish}},
+        {"Dutch Belgium", 0x0813, 0x03, 0x0813, L"Selecteer taal:", {kDutch, kEnglish}},
+        {"Japanese",
+         0x0411,
+         0x05,
+         0x0411,
+         L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:",
+         {kJapanese, kEnglish}},
+        {"German UI, German not offered",
+         0x0407,
+         0x05,
+         0x0407,
+         kEnglishPrompt,
+         {kEnglish, kJapanese}},
+        {"English prompt brings English to the top",
+         0x0411,
+         0x05,
+         0x0409,
+         kEnglishPrompt,
+         {kEnglish, kJapanese}},
+        {"empty catalogue", 0x0409, 0, 0x0409, kEnglishPrompt, {}},
+    };
+    const SetupResources setup(TestPath(L"setup"));
+    ASSERT_NE(setup.module, nullptr);
+    const LauncherGlobalsGuard guard;
+    g_hInstance = setup.module;
+    for (const FillCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_languageList.languages.clear();
+        g_languageList.uiLanguage = c.builtFor;
+        g_languageList.BuildLanguageList(c.flags);
+        g_languageList.uiLanguage = c.shownFor;
+        const Window dialog(CreateDialogParamW(setup.module, MAKEINTRESOURCEW(IDD_LANGUAGE),
+                                               nullptr, LanguageDialogProc, 0));
+        ASSERT_NE(dialog.Get(), nullptr);
+        EXPECT_EQ(g_hDialog, dialog.Get());
+        wchar_t prompt[256] = {};
+        GetDlgItemTextW(dialog.Get(), IDC_LANGUAGE_PROMPT, prompt, 256);
+        EXPECT_EQ(prompt, c.prompt);
+        EXPECT_EQ(LanguageItems(dialog.Get()), c.items);
+        EXPECT_EQ(SendDlgItemMessageW(dialog.Get(), IDC_LANGUAGE_COMBO, CB_GETCURSEL, 0, 0),
+                  c.items.empty() ? CB_ERR : 0);
+    }
+}
+
+} // namespace
