@@ -2,25 +2,24 @@
 
 #include <windows.h>
 
-// Owns one handle and releases it once, as its kind requires: Traits names
-// the empty value (NULL or INVALID_HANDLE_VALUE) and the release call, so that
-// an early return can never skip a FindClose, RegCloseKey or CloseHandle.
-template <typename Traits> class UniqueHandle {
+// Owns one handle and releases it once with Close, so that an early return
+// can never skip a FindClose, RegCloseKey or CloseHandle. Handles that
+// CreateFileW and FindFirstFileW return are empty as INVALID_HANDLE_VALUE
+// (EmptyIsInvalid), all others as null.
+template <typename Handle, auto Close, bool EmptyIsInvalid = false> class UniqueHandle {
   public:
-    using Handle = typename Traits::Handle;
-
     UniqueHandle() = default;
     explicit UniqueHandle(Handle handle) : handle_(handle) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) {
-        other.handle_ = Traits::Empty();
+        other.handle_ = Empty();
     }
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) {
             Reset();
             handle_ = other.handle_;
-            other.handle_ = Traits::Empty();
+            other.handle_ = Empty();
         }
         return *this;
     }
@@ -29,7 +28,7 @@ template <typename Traits> class UniqueHandle {
     }
 
     bool IsValid() const {
-        return handle_ != Traits::Empty();
+        return handle_ != Empty();
     }
     Handle Get() const {
         return handle_;
@@ -41,70 +40,27 @@ template <typename Traits> class UniqueHandle {
     }
     void Reset() {
         if (IsValid()) {
-            Traits::Close(handle_);
-            handle_ = Traits::Empty();
+            Close(handle_);
+            handle_ = Empty();
         }
     }
 
   private:
-    Handle handle_ = Traits::Empty();
-};
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
     static Handle Empty() {
-        return INVALID_HANDLE_VALUE;
+        if constexpr (EmptyIsInvalid) {
+            return INVALID_HANDLE_VALUE;
+        } else {
+            return nullptr;
+        }
     }
-    static void Close(Handle handle) {
-        FindClose(handle);
-    }
+
+    Handle handle_ = Empty();
 };
 
-// What CreateFileW returns.
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() {
-        return INVALID_HANDLE_VALUE;
-    }
-    static void Close(Handle handle) {
-        CloseHandle(handle);
-    }
-};
-
+using FindHandle = UniqueHandle<HANDLE, FindClose, true>;
+using FileHandle = UniqueHandle<HANDLE, CloseHandle, true>;
 // Process and thread handles.
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() {
-        return nullptr;
-    }
-    static void Close(Handle handle) {
-        CloseHandle(handle);
-    }
-};
-
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static Handle Empty() {
-        return nullptr;
-    }
-    static void Close(Handle handle) {
-        RegCloseKey(handle);
-    }
-};
-
+using KernelHandle = UniqueHandle<HANDLE, CloseHandle>;
+using RegistryKey = UniqueHandle<HKEY, RegCloseKey>;
 // Memory that the system allocated for the caller with LocalAlloc.
-struct LocalMemoryTraits {
-    using Handle = void*;
-    static Handle Empty() {
-        return nullptr;
-    }
-    static void Close(Handle memory) {
-        LocalFree(memory);
-    }
-};
-
-using FindHandle = UniqueHandle<FindHandleTraits>;
-using FileHandle = UniqueHandle<FileHandleTraits>;
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
-using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+using LocalMemory = UniqueHandle<HLOCAL, LocalFree>;

@@ -6,26 +6,12 @@
 #include <cstring>
 #include <cwchar>
 
-namespace {
-
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Empty() {
-        return nullptr;
-    }
-    static void Close(Handle module) {
-        FreeLibrary(module);
-    }
-};
-
-} // namespace
-
 std::wstring SetupExePath() {
     return TestPath(L"setup");
 }
 
 HMODULE SetupModule() {
-    static const UniqueHandle<ModuleTraits> file(
+    static const UniqueHandle<HMODULE, FreeLibrary> file(
         LoadLibraryExW(SetupExePath().c_str(), nullptr,
                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     return file.Get();

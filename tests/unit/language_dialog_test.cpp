@@ -50,31 +50,8 @@ TEST(ChooseLanguagePromptTest, LocalisedOnlyForAListedLanguage) {
     }
 }
 
-// Setup.exe's resources, loaded as a data file.
-struct SetupResources {
-    explicit SetupResources(const std::wstring& path)
-        : module(LoadLibraryExW(path.c_str(), nullptr,
-                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    SetupResources(const SetupResources&) = delete;
-    SetupResources& operator=(const SetupResources&) = delete;
-    ~SetupResources() {
-        if (module != nullptr) {
-            FreeLibrary(module);
-        }
-    }
-    const HMODULE module;
-};
-
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle Empty() {
-        return nullptr;
-    }
-    static void Close(Handle window) {
-        DestroyWindow(window);
-    }
-};
-using Window = UniqueHandle<WindowTraits>;
+using Module = UniqueHandle<HMODULE, FreeLibrary>;
+using Window = UniqueHandle<HWND, DestroyWindow>;
 
 // Puts back what the dialog and the test change of the launcher's globals,
 // also when an assertion ends the test early.
@@ -146,18 +123,20 @@ TEST(FillLanguageDialogTest, PromptAndOrderForOtherCatalogues) {
          {kEnglish, kJapanese}},
         {"empty catalogue", 0x0409, 0, 0x0409, kEnglishPrompt, {}},
     };
-    const SetupResources setup(TestPath(L"setup"));
-    ASSERT_NE(setup.module, nullptr);
+    // Setup.exe's resources, loaded as a data file.
+    const Module setup(LoadLibraryExW(TestPath(L"setup").c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(setup.IsValid());
     const LauncherGlobalsGuard guard;
-    g_hInstance = setup.module;
+    g_hInstance = setup.Get();
     for (const FillCase& c : cases) {
         SCOPED_TRACE(c.name);
         g_languageList.languages.clear();
         g_languageList.uiLanguage = c.builtFor;
         g_languageList.BuildLanguageList(c.flags);
         g_languageList.uiLanguage = c.shownFor;
-        const Window dialog(CreateDialogParamW(setup.module, MAKEINTRESOURCEW(IDD_LANGUAGE),
-                                               nullptr, LanguageDialogProc, 0));
+        const Window dialog(CreateDialogParamW(setup.Get(), MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
+                                               LanguageDialogProc, 0));
         ASSERT_NE(dialog.Get(), nullptr);
         EXPECT_EQ(g_hDialog, dialog.Get());
         wchar_t prompt[256] = {};
