@@ -35,25 +35,38 @@ std::string Dword(DWORD value) {
     return std::string(reinterpret_cast<const char*>(&value), sizeof(value));
 }
 
-// A medium with the built package; Setup.exe and msiexec.exe inherit its
-// temporary folder.
-class MediumTest : public testing::Test {
+// A medium with the built package, whose MSI for packageName is not
+// installed; Setup.exe and msiexec.exe inherit its temporary folder.
+class InstalledPackageTest {
   protected:
-    void SetUp() override {
+    void Prepare(const std::wstring& packageName) {
         files_.Create(L"setup-acceptance", TestPath(L"setup"));
         files_.CopyPackage(PackageDir());
-        package = files_.package;
-        temp = files_.temp;
-        msi = package + OwnPackage();
+        msi = files_.package + packageName;
         productCode = PackageProperty(msi, L"ProductCode");
         EnsureNotInstalled(msi);
         ASSERT_FALSE(IsInstalled(productCode)) << "an earlier install could not be removed";
     }
-    void TearDown() override {
+    void CleanUp() {
         if (!msi.empty()) {
             EnsureNotInstalled(msi);
         }
         files_.Destroy();
+    }
+
+    Medium files_;
+    std::wstring msi, productCode;
+};
+
+class MediumTest : public testing::Test, protected InstalledPackageTest {
+  protected:
+    void SetUp() override {
+        Prepare(OwnPackage());
+        package = files_.package;
+        temp = files_.temp;
+    }
+    void TearDown() override {
+        CleanUp();
     }
     RunResult RunSetup(const std::wstring& arguments,
                        const DialogHandler& onDialog = CancelDialog) {
@@ -90,8 +103,7 @@ class MediumTest : public testing::Test {
         EXPECT_FALSE(Exists(InstallFolder(OwnPackage())));
     }
 
-    Medium files_;
-    std::wstring package, temp, msi, productCode;
+    std::wstring package, temp;
     std::vector<std::pair<std::wstring, std::string>> packageBefore;
 };
 
@@ -188,28 +200,17 @@ std::vector<TransformCase> TransformCases() {
     return cases;
 }
 
-class TransformTest : public testing::TestWithParam<TransformCase> {
+class TransformTest : public testing::TestWithParam<TransformCase>, protected InstalledPackageTest {
   protected:
     void SetUp() override {
         if (GetParam().package == std::wstring(kX64) && !IsWow64()) {
             GTEST_SKIP() << "32-bit Windows does not install the x64 package";
         }
-        files_.Create(L"setup-acceptance", TestPath(L"setup"));
-        files_.CopyPackage(PackageDir());
-        msi = files_.package + GetParam().package;
-        productCode = PackageProperty(msi, L"ProductCode");
-        EnsureNotInstalled(msi);
-        ASSERT_FALSE(IsInstalled(productCode)) << "an earlier install could not be removed";
+        Prepare(GetParam().package);
     }
     void TearDown() override {
-        if (!msi.empty()) {
-            EnsureNotInstalled(msi);
-        }
-        files_.Destroy();
+        CleanUp();
     }
-
-    Medium files_;
-    std::wstring msi, productCode;
 };
 
 TEST_P(TransformTest, InstallShowsTheCultureAndUninstallRemovesIt) {
