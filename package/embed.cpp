@@ -16,6 +16,22 @@ Failure FailedWin32(const std::string& what) {
     return Failure{what + " failed with error " + std::to_string(GetLastError())};
 }
 
+// The folder of the package with a trailing backslash, so that the copy lies
+// on the package's volume and replaces it by a rename.
+Result<std::wstring> FolderOf(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return FailedWin32("finding the package's folder");
+    }
+    std::wstring full(size, L'\0');
+    wchar_t* name = nullptr;
+    const DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], &name);
+    if (length == 0 || length >= size || name == nullptr) {
+        return Failure{"the package's path " + Utf8(path) + " names no file"};
+    }
+    return full.substr(0, name - full.c_str());
+}
+
 Result<void> InsertStorage(const MsiHandle& database, const std::wstring& name,
                            const std::wstring& file) {
     MsiHandle view, record;
@@ -140,9 +156,33 @@ Result<void> VerifyEmbedded(const std::wstring& msiPath,
 
 Result<void> EmbedTransforms(const std::wstring& msiPath,
                              const std::vector<TransformChanges>& transforms) {
-    const Result<void> embedded = EmbedAll(msiPath, transforms);
-    if (!embedded) {
-        return embedded;
+    const Result<std::wstring> folder = FolderOf(msiPath);
+    if (!folder) {
+        return Failure{folder.Error()};
     }
-    return VerifyEmbedded(msiPath, transforms);
+    ScratchFile copy(*folder, L"mst");
+    if (copy.Path().empty()) {
+        return FailedWin32("creating a copy beside the package");
+    }
+    if (!CopyFileW(msiPath.c_str(), copy.Path().c_str(), FALSE)) {
+        return FailedWin32("copying the package");
+    }
+    // A read-only package gives a read-only copy, which could not be removed.
+    const DWORD attributes = GetFileAttributesW(copy.Path().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        const DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+        SetFileAttributesW(copy.Path().c_str(), writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL);
+    }
+    Result<void> done = EmbedAll(copy.Path(), transforms);
+    if (done) {
+        done = VerifyEmbedded(copy.Path(), transforms);
+    }
+    if (!done) {
+        return done;
+    }
+    if (!MoveFileExW(copy.Path().c_str(), msiPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return FailedWin32("replacing the package with its embedded copy");
+    }
+    copy.Moved();
+    return {};
 }

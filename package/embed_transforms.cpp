@@ -3,9 +3,12 @@
 // only changes string cells of rows that the package already has, and is
 // stored in the package's _Storages table under its name.
 //
-// The transforms are embedded and committed into the package; each of them is
-// then applied to it by its ":name" reference and every changed cell is read
-// back.
+// The package itself is only replaced, never edited: the transforms are
+// embedded and committed into a copy in the package's folder, each of them is
+// then applied to that copy by its ":name" reference and every changed cell
+// is read back, and only when all of it holds does the copy take the
+// package's place. On any failure the copy is removed and the package keeps
+// its bytes.
 //
 // Usage: embed_transforms <package.msi> <changes file>
 // The changes file is UTF-8 text, one change per line, five fields separated
