@@ -87,6 +87,11 @@ unsigned PoolCodepage(const std::string& poolBytes) {
 }
 
 Result<unsigned> StringPool::Use(const std::wstring& text) {
+    // A pool entry of length 0 that has uses is read as the start of a long
+    // string, so the empty text takes none.
+    if (text.empty()) {
+        return 0u;
+    }
     const auto found = ids_.find(text);
     if (found != ids_.end()) {
         ++uses_[found->second - 1];

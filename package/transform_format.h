@@ -35,7 +35,8 @@ class StringPool {
     // Codepage 0 is a neutral package's, which can only hold ASCII portably.
     explicit StringPool(unsigned codepage) : codepage_(codepage) {}
 
-    // The id that a row stores for text, counting one more use.
+    // The id that a row stores for text, counting one more use; empty text is
+    // a null cell, id 0, and takes no place in the pool.
     Result<unsigned> Use(const std::wstring& text);
     // _StringPool: the codepage, then the length and the count of uses of
     // each string, in 16 bits each.

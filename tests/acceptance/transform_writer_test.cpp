@@ -175,6 +175,23 @@ TEST_F(WriterTest, EmbedsTransformsThatChangeOnlyTheirCells) {
     EXPECT_EQ(testfs::SortedNames(folder), kOwnFiles) << "the copy of the package was left";
 }
 
+// An empty value is a null cell; as a string of its own in the transform's
+// pool, Wine read the strings after it wrongly.
+TEST_F(WriterTest, EmbedsEmptyValuesOfColumnsThatMayBeEmpty) {
+    ASSERT_TRUE(testfs::WriteBytes(changes, "xx-XX.mst\tRegistry\tCulture\tValue\t\n"
+                                            "xx-XX.mst\tRegistry\tInstalledFlag\tValue\t\n"
+                                            "xx-XX.mst\tRegistry\tCulture\tName\tlanguage\n"));
+    const WriterRun run = RunWriter(msi, changes);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+
+    const std::wstring query = L"SELECT `Value` FROM `Registry` WHERE `Registry` = ";
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", query + L"'Culture'"), L"");
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", query + L"'InstalledFlag'"), L"");
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst",
+                        L"SELECT `Name` FROM `Registry` WHERE `Registry` = 'Culture'"),
+              L"language");
+}
+
 // The package is replaced, not edited: while another program reads it without
 // letting it be deleted, the writer fails and leaves it as it was.
 TEST_F(WriterTest, LeavesAPackageInUseAsItWas) {
