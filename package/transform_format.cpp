@@ -94,7 +94,11 @@ Result<unsigned> StringPool::Use(const std::wstring& text) {
     }
     const auto found = ids_.find(text);
     if (found != ids_.end()) {
-        ++uses_[found->second - 1];
+        unsigned& uses = uses_[found->second - 1];
+        if (uses == kMaxU16) {
+            return Failure{"the value " + Utf8(text) + " is used too often for one transform"};
+        }
+        ++uses;
         return found->second;
     }
     std::optional<std::string> encoded;
