@@ -81,7 +81,7 @@ if [ -z "$writer" ]; then
     writer="$work/embed_transforms.exe"
     i686-w64-mingw32-g++-posix -std=c++17 -municode -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN \
         -D_WIN32_WINNT=0x0600 -Wall -Wextra -Werror -O2 -static -s -o "$writer" \
-        "$here/embed_transforms.cpp" -lmsi -lole32 -luuid
+        "$here"/*.cpp -lmsi -lole32 -luuid
 fi
 [ -f "$writer" ] || fail "no transform writer at $writer"
 

@@ -16,33 +16,8 @@ using Rows = std::vector<std::vector<std::wstring>>;
 
 // Every row of a query, each field as text; one row "<error>" when it fails.
 Rows Query(const std::wstring& msiPath, const std::wstring& query) {
-    Rows rows;
-    MSIHANDLE database = 0, view = 0;
-    if (MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
-        return {{L"<error>"}};
-    }
-    if (MsiDatabaseOpenViewW(database, query.c_str(), &view) != ERROR_SUCCESS ||
-        MsiViewExecute(view, 0) != ERROR_SUCCESS) {
-        rows = {{L"<error>"}};
-    } else {
-        MSIHANDLE record = 0;
-        while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
-            std::vector<std::wstring> fields;
-            for (UINT i = 1; i <= MsiRecordGetFieldCount(record); ++i) {
-                wchar_t value[512] = {};
-                DWORD size = 512;
-                MsiRecordGetStringW(record, i, value, &size);
-                fields.emplace_back(value, size);
-            }
-            rows.push_back(fields);
-            MsiCloseHandle(record);
-        }
-    }
-    if (view != 0) {
-        MsiCloseHandle(view);
-    }
-    MsiCloseHandle(database);
-    return rows;
+    const Result<Rows> rows = PackageRows(msiPath, query);
+    return rows ? *rows : Rows{{L"<error>"}};
 }
 
 std::wstring Template(const std::wstring& msiPath) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using testfs::Narrow;
@@ -115,6 +117,10 @@ const Refusal kRefusals[] = {
      "key columns"},
 };
 
+// What a test puts into its folder; the writer's copy of the package must not
+// outlast its run.
+const std::vector<std::wstring> kOwnFiles = {L"changes.tsv", L"package.msi"};
+
 class WriterTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -141,6 +147,7 @@ TEST_P(RefusalTest, LeavesThePackageAsItWas) {
     EXPECT_EQ(run.exitCode, 1u) << run.output;
     EXPECT_NE(run.output.find(GetParam().message), std::string::npos) << run.output;
     EXPECT_TRUE(testfs::ReadBytes(msi) == before) << "the package was changed";
+    EXPECT_EQ(testfs::SortedNames(folder), kOwnFiles) << "a copy of the package was left";
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, RefusalTest, testing::ValuesIn(kRefusals),
@@ -170,6 +177,41 @@ TEST_F(WriterTest, EmbedsTransformsThatChangeOnlyTheirCells) {
     EXPECT_EQ(CellAfter(msi, L":yy-YY.mst", culture), L"en-US");
     // The transforms that were there stay usable.
     EXPECT_EQ(CellAfter(msi, L":ja-JP.mst", culture), L"ja-JP");
+    EXPECT_EQ(testfs::SortedNames(folder), kOwnFiles) << "the copy of the package was left";
+}
+
+// An empty value is a null cell; as a string of its own in the transform's
+// pool, Wine read the strings after it wrongly.
+TEST_F(WriterTest, EmbedsEmptyValuesOfColumnsThatMayBeEmpty) {
+    ASSERT_TRUE(testfs::WriteBytes(changes, "xx-XX.mst\tRegistry\tCulture\tValue\t\n"
+                                            "xx-XX.mst\tRegistry\tInstalledFlag\tValue\t\n"
+                                            "xx-XX.mst\tRegistry\tCulture\tName\tlanguage\n"));
+    const WriterRun run = RunWriter(msi, changes);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+
+    const std::wstring query = L"SELECT `Value` FROM `Registry` WHERE `Registry` = ";
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", query + L"'Culture'"), L"");
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst", query + L"'InstalledFlag'"), L"");
+    EXPECT_EQ(CellAfter(msi, L":xx-XX.mst",
+                        L"SELECT `Name` FROM `Registry` WHERE `Registry` = 'Culture'"),
+              L"language");
+}
+
+// The package is replaced, not edited: while another program reads it without
+// letting it be deleted, the writer fails and leaves it as it was.
+TEST_F(WriterTest, LeavesAPackageInUseAsItWas) {
+    ASSERT_TRUE(testfs::WriteBytes(changes, "xx-XX.mst\tProperty\tProductName\tValue\tFirst\n"));
+    const std::string before = testfs::ReadBytes(msi);
+    HANDLE reader = CreateFileW(msi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const WriterRun run = RunWriter(msi, changes);
+    CloseHandle(reader);
+
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find("replacing the package"), std::string::npos) << run.output;
+    EXPECT_TRUE(testfs::ReadBytes(msi) == before) << "the package was changed";
+    EXPECT_EQ(testfs::SortedNames(folder), kOwnFiles) << "the copy of the package was left";
 }
 
 } // namespace

@@ -1,32 +1,27 @@
 #include "package_property.h"
 
-#include <windows.h>
-#include <msi.h>
-#include <msiquery.h>
+Result<std::vector<MsiRow>> PackageRows(const std::wstring& msiPath, const std::wstring& query,
+                                        const std::wstring& transform) {
+    const Result<MsiHandle> database = OpenDatabase(msiPath, MsiAccess::ReadOnly);
+    if (!database) {
+        return Failure{database.Error()};
+    }
+    if (!transform.empty()) {
+        const Result<void> applied = ApplyTransform(*database, transform);
+        if (!applied) {
+            return Failure{applied.Error()};
+        }
+    }
+    return QueryRows(*database, query);
+}
 
 std::optional<std::wstring> FirstCell(const std::wstring& msiPath, const std::wstring& transform,
                                       const std::wstring& query) {
-    std::optional<std::wstring> result;
-    MSIHANDLE database = 0, view = 0, record = 0;
-    if (MsiOpenDatabaseW(msiPath.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
-        return result;
+    const Result<std::vector<MsiRow>> rows = PackageRows(msiPath, query, transform);
+    if (!rows || rows->empty() || rows->front().empty()) {
+        return std::nullopt;
     }
-    if ((transform.empty() ||
-         MsiDatabaseApplyTransformW(database, transform.c_str(), 0) == ERROR_SUCCESS) &&
-        MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
-        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
-        wchar_t value[512] = {};
-        DWORD size = 512;
-        if (MsiRecordGetStringW(record, 1, value, &size) == ERROR_SUCCESS) {
-            result = std::wstring(value, size);
-        }
-        MsiCloseHandle(record);
-    }
-    if (view != 0) {
-        MsiCloseHandle(view);
-    }
-    MsiCloseHandle(database);
-    return result;
+    return rows->front().front();
 }
 
 std::wstring PackageProperty(const std::wstring& msiPath, const wchar_t* property) {

@@ -1,14 +1,21 @@
 #pragma once
 
+// MSI files read through the Windows Installer API, with the one query helper.
+#include "msi_query.h"
+
 #include <optional>
 #include <string>
+#include <vector>
 
-// The first field of the first row of a query on an MSI file, after applying
-// the transform (such as ":ja-JP.mst") when one is given; nothing when the
-// package, the transform or the query fails.
+// Every row of a query on an MSI file, after applying the transform (such as
+// ":ja-JP.mst") when one is given, each field as text; or why it failed.
+Result<std::vector<MsiRow>> PackageRows(const std::wstring& msiPath, const std::wstring& query,
+                                        const std::wstring& transform = std::wstring());
+
+// The first field of the first row of such a query; nothing when the
+// package, the transform or the query fails, or no row comes back.
 std::optional<std::wstring> FirstCell(const std::wstring& msiPath, const std::wstring& transform,
                                       const std::wstring& query);
 
-// A property of an MSI file, read through the Windows Installer API, or
-// "<unreadable>".
+// A property of an MSI file, or "<unreadable>".
 std::wstring PackageProperty(const std::wstring& msiPath, const wchar_t* property);
