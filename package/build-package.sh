@@ -2,17 +2,16 @@
 # Builds the sample driver package: the x86 and x64 MSIs, each with its
 # external cabinet and its embedded language transforms.
 #
-# Usage: package/build-package.sh <output dir> <branding.h> [<embed_transforms.exe>]
+# Usage: package/build-package.sh <output dir> <branding.h> <embed_transforms.exe>
 #
 # The vendor, product and package names and the version come from the
-# build's branding.h, which the launcher's resources are made from too.
-# Without the third argument the transform writer is compiled here. It runs
-# under Wine, in $WINEPREFIX when that is set, or else in a temporary prefix
-# that is removed again.
+# build's branding.h, which the launcher's resources are made from too. The
+# transform writer (built by CMake) runs under Wine, in $WINEPREFIX when that
+# is set, or else in a temporary prefix that is removed again.
 set -euo pipefail
 
-if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-    echo "usage: $0 <output dir> <branding.h> [<embed_transforms.exe>]" >&2
+if [ $# -ne 3 ]; then
+    echo "usage: $0 <output dir> <branding.h> <embed_transforms.exe>" >&2
     exit 2
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -37,23 +36,12 @@ trap cleanup EXIT
 
 # --- Names --------------------------------------------------------------
 
-# The text of one of branding.h's string macros.
-branding_text() {
-    local text
-    text="$(sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$branding" | head -n1)"
-    [ -n "$text" ] || fail "$branding defines no $1"
-    # Escapes and quotes would need decoding here and escaping in the WiX source.
-    case "$text" in
-    *'\'* | *'"'* | *'&'* | *'<'* | *'>'*) fail "$1 holds characters this script does not pass on: $text" ;;
-    esac
-    printf '%s' "$text"
-}
-
 [ -f "$branding" ] || fail "no branding header at $branding"
-vendor="$(branding_text SETUP_VENDOR_TEXT)"
-product="$(branding_text SETUP_PRODUCT_TEXT)"
-package="$(branding_text SETUP_PACKAGE_TEXT)"
-version="$(branding_text SETUP_VERSION_TEXT)"
+. "$here/../scripts/branding.sh"
+vendor="$(branding_text "$branding" SETUP_VENDOR_TEXT)" || fail "no vendor name"
+product="$(branding_text "$branding" SETUP_PRODUCT_TEXT)" || fail "no product name"
+package="$(branding_text "$branding" SETUP_PACKAGE_TEXT)" || fail "no package name"
+version="$(branding_text "$branding" SETUP_VERSION_TEXT)" || fail "no version"
 
 # A GUID made from a name: the same names give the same codes, so that a
 # rebuilt package still uninstalls an older install, and a package built
@@ -76,13 +64,7 @@ done
 
 # --- Transform writer and Wine --------------------------------------------
 
-writer="${3:-}"
-if [ -z "$writer" ]; then
-    writer="$work/embed_transforms.exe"
-    i686-w64-mingw32-g++-posix -std=c++17 -municode -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN \
-        -D_WIN32_WINNT=0x0600 -Wall -Wextra -Werror -O2 -static -s -o "$writer" \
-        "$here"/*.cpp -lmsi -lole32 -luuid
-fi
+writer="$3"
 [ -f "$writer" ] || fail "no transform writer at $writer"
 
 export WINEDEBUG="${WINEDEBUG:--all}"

@@ -35,10 +35,10 @@ wine_env_start build/demo
 wine_env_install_fonts
 winpath() { winepath -w "$1" 2>/dev/null; }
 
-branding() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" build/generated/branding.h; }
-vendor=$(branding SETUP_VENDOR_TEXT)
-product=$(branding SETUP_PRODUCT_TEXT)
-package=$(branding SETUP_PACKAGE_TEXT)
+. scripts/branding.sh
+vendor=$(branding_text build/generated/branding.h SETUP_VENDOR_TEXT)
+product=$(branding_text build/generated/branding.h SETUP_PRODUCT_TEXT)
+package=$(branding_text build/generated/branding.h SETUP_PACKAGE_TEXT)
 flag_key="HKCU\\Software\\Microsoft\\$vendor\\$product"
 code_of() { msiinfo export "build/package/$package$1.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
 declare -A codes=([x86]="$(code_of x86)" [x64]="$(code_of x64)")
@@ -111,10 +111,7 @@ else
         [ -e "$appeared" ] && break
         sleep 0.1
     done
-    window=$(xdotool search --onlyvisible --name '^Setup$' 2>/dev/null | head -n1 || true)
-    if [ -n "$window" ]; then
-        eval "$(xdotool getwindowgeometry --shell "$window")"
-        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage build/demo/language-dialog.png
+    if wine_env_screenshot build/demo/language-dialog.png; then
         say "A picture of the dialog: build/demo/language-dialog.png"
     fi
     touch "$answer"
@@ -143,7 +140,7 @@ else
     say "The medium changed!"
     exit 1
 fi
-temp="$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null </dev/null | tr -d '\r')" 2>/dev/null)"
+temp="$(wine_env_temp_folder)"
 if compgen -G "$temp/QLN*" >/dev/null; then
     say "A staging folder was left behind in $temp."
     exit 1

@@ -20,18 +20,8 @@ for shot in en_US:language-dialog-en ja_JP:language-dialog-ja; do
     LOCPATH="$PWD/build/locales" LANG="$locale.UTF-8" LC_ALL= \
         wine build/src/Setup.exe </dev/null >/dev/null 2>&1 &
     runner=$!
-    # The same window twice in a row: the dialog has settled.
-    window=""
-    for _ in $(seq 1 100); do
-        sleep 0.3
-        found=$(xdotool search --onlyvisible --name '^Setup$' 2>/dev/null | head -n1 || true)
-        [ -n "$found" ] && [ "$found" = "$window" ] && break
-        window=$found
-    done
-    [ -n "$window" ] || { echo "the dialog did not appear" >&2; exit 1; }
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "docs/$name.png"
-    xdotool windowfocus "$window" key Escape
+    wine_env_screenshot "docs/$name.png" || { echo "the dialog did not appear" >&2; exit 1; }
+    xdotool windowfocus "$WINE_ENV_SCREENSHOT_WINDOW" key Escape
     wait "$runner" || true
     echo "docs/$name.png"
 done

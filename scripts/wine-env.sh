@@ -91,6 +91,38 @@ wine_env_install_fonts() {
         /v Tahoma /t REG_MULTI_SZ /d "$(winepath -w "$cjk"),Noto Sans CJK JP" /f >/dev/null 2>&1 </dev/null
 }
 
+# The prefix's temporary folder ($TEMP of its programs), as a Unix path.
+wine_env_temp_folder() {
+    winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null </dev/null | tr -d '\r')" 2>/dev/null
+}
+
+# Puts the stand-in installer (tests/tools/stand_in_msiexec.cpp) in place of
+# the prefix's msiexec.exe, where the 32-bit launcher starts it: syswow64 on
+# 64-bit Windows, system32 on 32-bit. For the prefixes of tests and
+# benchmarks only, which never need the real one.
+wine_env_install_stand_in() {
+    local system="$WINEPREFIX/drive_c/windows/syswow64"
+    [ -d "$system" ] || system="$WINEPREFIX/drive_c/windows/system32"
+    cp "$1" "$system/msiexec.exe"
+}
+
+# Photographs the launcher's dialog (the visible window named "Setup") into a
+# PNG file, once it has settled: the same window twice in a row. Returns 1
+# when it did not appear within half a minute.
+wine_env_screenshot() {
+    local window="" found WIDTH HEIGHT X Y
+    for _ in $(seq 1 100); do
+        sleep 0.3
+        found=$(xdotool search --onlyvisible --name '^Setup$' 2>/dev/null | head -n1 || true)
+        [ -n "$found" ] && [ "$found" = "$window" ] && break
+        window=$found
+    done
+    [ -n "$window" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"
+    WINE_ENV_SCREENSHOT_WINDOW=$window
+}
+
 wine_env_stop() {
     local prefix
     for prefix in "${WINE_ENV_PREFIXES[@]}"; do

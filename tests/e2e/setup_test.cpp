@@ -4,8 +4,6 @@
 
 namespace {
 
-testing::Environment* const g_standIn = testing::AddGlobalTestEnvironment(new StandInInstaller);
-
 const wchar_t kVendorKey[] = L"Software\\Microsoft\\ORVANE";
 
 } // namespace
@@ -24,7 +22,7 @@ void SetupTest::TearDown() {
     SetEnvironmentVariableW(L"SETUP_TEST_EXIT_CODE", nullptr);
     SetEnvironmentVariableW(L"SETUP_TEST_WAIT_FILE", nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, kVendorKey);
-    StandInInstaller::Install();
+    RestoreStandIn();
     files_.Destroy();
 }
 

@@ -42,7 +42,7 @@ tree() {
         find . -type f -exec sha256sum {} + | LC_ALL=C sort)
 }
 before="$(tree "$unpacked")"
-bash "$run_in_prefix" "$prefix" win64 "$tests" medium="$unpacked" stand-in="$stand_in" ||
+bash "$run_in_prefix" --stand-in "$stand_in" "$prefix" win64 "$tests" medium="$unpacked" ||
     fail "Setup.exe did not install from the unpacked medium"
 [ "$(tree "$unpacked")" = "$before" ] || fail "the run changed the unpacked medium"
 

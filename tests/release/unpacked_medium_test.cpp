@@ -17,8 +17,6 @@ using testfs::Exists;
 using testfs::Narrow;
 using testfs::SortedNames;
 
-testing::Environment* const g_standIn = testing::AddGlobalTestEnvironment(new StandInInstaller);
-
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() &&
            CompareStringOrdinal(text.c_str() + text.size() - end.size(), -1, end.c_str(), -1,

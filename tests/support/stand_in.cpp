@@ -2,6 +2,8 @@
 #include "test_files.h"
 #include "test_main.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cwctype>
 
@@ -12,10 +14,6 @@ std::wstring Lower(std::wstring text) {
         ch = static_cast<wchar_t>(towlower(ch));
     }
     return text;
-}
-
-std::wstring Backup() {
-    return SystemMsiexec() + L".setup-test-original";
 }
 
 } // namespace
@@ -34,20 +32,7 @@ bool IsSystemMsiexec(const std::wstring& module) {
     return path == base + L"\\syswow64\\msiexec.exe" || path == base + L"\\system32\\msiexec.exe";
 }
 
-void StandInInstaller::SetUp() {
-    // An earlier run that was ended early may have left the original aside.
-    if (!testfs::Exists(Backup())) {
-        ASSERT_TRUE(MoveFileW(SystemMsiexec().c_str(), Backup().c_str()));
-    }
-    Install();
-}
-
-void StandInInstaller::TearDown() {
-    DeleteFileW(SystemMsiexec().c_str());
-    MoveFileW(Backup().c_str(), SystemMsiexec().c_str());
-}
-
-void StandInInstaller::Install() {
+void RestoreStandIn() {
     ASSERT_TRUE(CopyFileW(TestPath(L"stand-in").c_str(), SystemMsiexec().c_str(), FALSE));
 }
 

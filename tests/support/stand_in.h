@@ -5,8 +5,6 @@
 // started it.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -15,17 +13,11 @@ std::wstring SystemMsiexec();
 // it on 64-bit Windows (syswow64) or on 32-bit Windows (system32).
 bool IsSystemMsiexec(const std::wstring& module);
 
-// Puts the stand-in (the program's argument stand-in=) where the launcher
-// looks for msiexec.exe, and brings the original back after the program's
-// tests. A program that uses it registers one with
-// testing::AddGlobalTestEnvironment.
-class StandInInstaller : public testing::Environment {
-  public:
-    void SetUp() override;
-    void TearDown() override;
-    // Puts the stand-in in place again, after a test has spoilt it.
-    static void Install();
-};
+// Puts the stand-in (the program's argument stand-in=) back where the
+// launcher looks for msiexec.exe, after a test has spoilt it there. The
+// prefix's scripts put it there in the first place
+// (wine_env_install_stand_in in scripts/wine-env.sh).
+void RestoreStandIn();
 
 struct InstallerRecord {
     std::wstring module;
