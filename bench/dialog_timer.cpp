@@ -7,31 +7,17 @@
 //
 // Usage: dialog_timer <runs> <program>...
 // Prints one line per run: the program's number (from 1), a tab, and the
-// milliseconds. With no program it does nothing, which times Wine's start of
+// seconds. With no program it does nothing, which times Wine's start of
 // a program.
 #include <windows.h>
+
+#include "app/unique_handle.h"
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
 namespace {
-
-class ProcessHandles {
-  public:
-    ProcessHandles() = default;
-    ProcessHandles(const ProcessHandles&) = delete;
-    ProcessHandles& operator=(const ProcessHandles&) = delete;
-    ~ProcessHandles() {
-        if (info.hProcess != nullptr) {
-            CloseHandle(info.hProcess);
-        }
-        if (info.hThread != nullptr) {
-            CloseHandle(info.hThread);
-        }
-    }
-    PROCESS_INFORMATION info = {};
-};
 
 struct Search {
     DWORD processId;
@@ -67,22 +53,23 @@ double TimeToDialog(const std::wstring& program) {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    ProcessHandles process;
+    PROCESS_INFORMATION info = {};
     Sleep(300);
     LARGE_INTEGER start = {};
     QueryPerformanceCounter(&start);
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process.info)) {
+                        nullptr, &startup, &info)) {
         std::fwprintf(stderr, L"cannot start %ls: error %lu\n", program.c_str(), GetLastError());
         return -1;
     }
-    Search search = {process.info.dwProcessId, nullptr};
+    const KernelHandle thread(info.hThread);
+    const KernelHandle process(info.hProcess);
+    Search search = {info.dwProcessId, nullptr};
     double elapsed = -1;
     const ULONGLONG deadline = GetTickCount64() + 60000;
     // Waiting on the process is the pause between polls, and notices a
     // program that ends without a dialog.
-    while (GetTickCount64() < deadline &&
-           WaitForSingleObject(process.info.hProcess, 1) == WAIT_TIMEOUT) {
+    while (GetTickCount64() < deadline && WaitForSingleObject(process.Get(), 1) == WAIT_TIMEOUT) {
         EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
         if (search.dialog != nullptr) {
             LARGE_INTEGER now = {};
@@ -96,10 +83,10 @@ double TimeToDialog(const std::wstring& program) {
     } else {
         PostMessageW(search.dialog, WM_COMMAND, IDCANCEL, 0);
     }
-    if (WaitForSingleObject(process.info.hProcess, 10000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.Get(), 10000) != WAIT_OBJECT_0) {
         std::fwprintf(stderr, L"%ls did not end\n", program.c_str());
-        TerminateProcess(process.info.hProcess, 1);
-        WaitForSingleObject(process.info.hProcess, 5000);
+        TerminateProcess(process.Get(), 1);
+        WaitForSingleObject(process.Get(), 5000);
         return -1;
     }
     return elapsed;
@@ -123,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
                 return 1;
             }
             if (run > 0) {
-                std::printf("%d\t%.1f\n", program - 1, elapsed);
+                std::printf("%d\t%.6f\n", program - 1, elapsed / 1000.0);
             }
         }
     }

@@ -1,7 +1,7 @@
 // Takes the place of msiexec.exe in the test prefix. It records how it was
 // started and what the staging folder held, then exits with a chosen code.
 //
-// SETUP_TEST_RECORD     file to write (UTF-16), or a folder (ending in a
+// SETUP_TEST_RECORD     optional: file to write (UTF-16), or a folder (ending in a
 //                       backslash) to write "QLNxxxx.txt" into: its own module
 //                       path, its command line, the staged package's folder,
 //                       one line per file in that folder: name and size; one
@@ -81,7 +81,9 @@ bool EndsWithName(const std::wstring& path, const std::wstring& name) {
 // can, as it has opened none yet.
 int InheritedHandles(const std::vector<WIN32_FIND_DATAW>& files) {
     int count = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+    // Handle values are handed out from the lowest free one: the launcher's few
+    // handles have small ones, which inherited handles keep.
+    for (ULONG_PTR value = 4; value < 0x1000; value += 4) {
         wchar_t path[1024] = {};
         const HANDLE handle = reinterpret_cast<HANDLE>(value);
         if (GetFileType(handle) != FILE_TYPE_DISK ||
@@ -115,20 +117,21 @@ std::wstring Listing(const std::wstring& folder) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
     const std::wstring commandLine = GetCommandLineW();
     const std::wstring folder = QuotedPackageFolder(commandLine);
-    const std::wstring record =
-        std::wstring(module) + L"\n" + commandLine + L"\n" + folder + L"\n" + Listing(folder);
-
     std::wstring recordPath = Variable(L"SETUP_TEST_RECORD");
     // A folder gets one record per staging folder, for launchers run side by side.
     if (!recordPath.empty() && recordPath.back() == L'\\' && folder.size() > 1) {
         const std::wstring staged = folder.substr(0, folder.size() - 1);
         recordPath += staged.substr(staged.rfind(L'\\') + 1) + L".txt";
     }
+    // Without a record to write, nothing is looked at: the benchmarks time the
+    // launcher, not these checks.
     if (!recordPath.empty()) {
+        wchar_t module[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, module, MAX_PATH);
+        const std::wstring record =
+            std::wstring(module) + L"\n" + commandLine + L"\n" + folder + L"\n" + Listing(folder);
         HANDLE file = CreateFileW(recordPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
