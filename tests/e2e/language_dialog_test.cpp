@@ -7,8 +7,6 @@
 
 namespace {
 
-const std::wstring kEnglishPrompt = L"Select language:";
-
 struct DialogView {
     std::wstring prompt;
     std::vector<std::wstring> items;
@@ -64,7 +62,7 @@ TEST_F(LanguageDialogTest, WordsAndOrdersAfterTheUiLanguage) {
     };
     const UiCase cases[] = {
         {0x0409, kEnglishPrompt, {kEnglish, kJapanese}},
-        {0x0411, L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:", {kJapanese, kEnglish}},
+        {0x0411, kJapanesePrompt, {kJapanese, kEnglish}},
         {0x0407, kEnglishPrompt, {kEnglish, kJapanese}},
         {0x0404, kEnglishPrompt, {kEnglish, kJapanese}},
         {0x0804, kEnglishPrompt, {kEnglish, kJapanese}},

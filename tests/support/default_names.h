@@ -25,9 +25,17 @@ extern const wchar_t kStartMessage[];
 
 // The language dialog's items.
 inline const std::wstring kEnglish = L"English";
-inline const std::wstring kJapanese = L"Japanese - \u65E5\u672C\u8A9E";
+inline const std::wstring kJapanese = L"Japanese - \u65E5\u672C\u8A9E"; // "Japanese - 日本語"
+// "Chinese (Traditional) - 中文 (繁體)"
 inline const std::wstring kChinese = L"Chinese (Traditional) - \u4E2D\u6587 (\u7E41\u9AD4)";
 inline const std::wstring kDutch = L"Dutch - Nederlands";
 inline const std::wstring kGerman = L"German - Deutch";
-inline const std::wstring kFrench = L"French - Fran\u00E7ais";
+inline const std::wstring kFrench = L"French - Fran\u00E7ais"; // "French - Français"
 inline const std::wstring kItalian = L"Italian - Italiano";
+
+// The language dialog's prompts.
+inline const std::wstring kEnglishPrompt = L"Select language:";
+inline const std::wstring kJapanesePrompt =
+    L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:";                      // "言語を選択する:"
+inline const std::wstring kChinesePrompt = L"\u9078\u64C7\u8A9E\u8A00:"; // "選擇語言:"
+inline const std::wstring kGermanPrompt = L"Sprache ausw\u00E4hlen:";    // "Sprache auswählen:"

@@ -13,8 +13,6 @@
 
 namespace {
 
-const std::wstring kEnglishPrompt = L"Select language:";
-
 TEST(ChooseLanguagePromptTest, LocalisedOnlyForAListedLanguage) {
     struct PromptCase {
         const char* name;
@@ -25,17 +23,14 @@ TEST(ChooseLanguagePromptTest, LocalisedOnlyForAListedLanguage) {
     };
     const PromptCase cases[] = {
         {"English", 0x0409, 0x05, kEnglishPrompt, true},
-        // "言語を選択する:"
-        {"Japanese", 0x0411, 0x05, L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:", false},
+        {"Japanese", 0x0411, 0x05, kJapanesePrompt, false},
         {"German, not offered", 0x0407, 0x05, kEnglishPrompt, true},
-        // "Sprache auswählen:"
-        {"German, offered", 0x0407, 0x11, L"Sprache ausw\u00E4hlen:", false},
+        {"German, offered", 0x0407, 0x11, kGermanPrompt, false},
         {"French Canada", 0x0C0C, 0x21, L"Choisir la langue:", false},
         {"Italian", 0x0410, 0x41, L"Seleziona la lingua:", false},
         {"Dutch Belgium", 0x0813, 0x03, L"Selecteer taal:", false},
-        // "選擇語言:"
-        {"Taiwan", 0x0404, 0x09, L"\u9078\u64C7\u8A9E\u8A00:", false},
-        {"Macao", 0x1404, 0x09, L"\u9078\u64C7\u8A9E\u8A00:", false},
+        {"Taiwan", 0x0404, 0x09, kChinesePrompt, false},
+        {"Macao", 0x1404, 0x09, kChinesePrompt, false},
         {"PRC keeps the build order", 0x0804, 0x09, kEnglishPrompt, false},
         {"Chinese not offered", 0x0404, 0x05, kEnglishPrompt, true},
         {"Spanish", 0x0C0A, 0x7F, kEnglishPrompt, true},
@@ -94,21 +89,16 @@ TEST(FillLanguageDialogTest, PromptAndOrderForOtherCatalogues) {
          0x0404,
          0x7F,
          0x0404,
-         L"\u9078\u64C7\u8A9E\u8A00:",
+         kChinesePrompt,
          {kChinese, kEnglish, kJapanese, kDutch, kGerman, kFrench, kItalian}},
-        {"Hong Kong", 0x0C04, 0x09, 0x0C04, L"\u9078\u64C7\u8A9E\u8A00:", {kChinese, kEnglish}},
+        {"Hong Kong", 0x0C04, 0x09, 0x0C04, kChinesePrompt, {kChinese, kEnglish}},
         {"PRC keeps build order", 0x0804, 0x09, 0x0804, kEnglishPrompt, {kEnglish, kChinese}},
         {"PRC without English", 0x0804, 0x0C, 0x0804, kEnglishPrompt, {kJapanese, kChinese}},
-        {"German", 0x0407, 0x11, 0x0407, L"Sprache ausw\u00E4hlen:", {kGerman, kEnglish}},
+        {"German", 0x0407, 0x11, 0x0407, kGermanPrompt, {kGerman, kEnglish}},
         {"French", 0x040C, 0x21, 0x040C, L"Choisir la langue:", {kFrench, kEnglish}},
         {"Italian", 0x0410, 0x41, 0x0410, L"Seleziona la lingua:", {kItalian, kEnglish}},
         {"Dutch Belgium", 0x0813, 0x03, 0x0813, L"Selecteer taal:", {kDutch, kEnglish}},
-        {"Japanese",
-         0x0411,
-         0x05,
-         0x0411,
-         L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:",
-         {kJapanese, kEnglish}},
+        {"Japanese", 0x0411, 0x05, 0x0411, kJapanesePrompt, {kJapanese, kEnglish}},
         {"German UI, German not offered",
          0x0407,
          0x05,

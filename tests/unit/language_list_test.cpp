@@ -133,6 +133,7 @@ TEST(FindTransformByNameTest, ExactMatchOnly) {
         {"English has no transform", 5, kEnglish, L""},
         {"empty name", 5, L"", L""},
         {"prefix", 5, L"Japanese", L""},
+        // "japanese - 日本語"
         {"different case", 5, L"japanese - \u65E5\u672C\u8A9E", L""},
         {"trailing blank", 5, kJapanese + L" ", L""},
         {"German not enabled", 5, kGerman, L""},
