@@ -150,14 +150,7 @@ TEST_P(RefusalTest, LeavesThePackageAsItWas) {
     EXPECT_EQ(testfs::SortedNames(folder), kOwnFiles) << "a copy of the package was left";
 }
 
-INSTANTIATE_TEST_SUITE_P(Changes, RefusalTest, testing::ValuesIn(kRefusals),
-                         [](const testing::TestParamInfo<Refusal>& info) {
-                             std::string name;
-                             for (const char* p = info.param.name; *p != '\0'; ++p) {
-                                 name += isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Changes, RefusalTest, testing::ValuesIn(kRefusals), ByCaseName());
 
 TEST_F(WriterTest, EmbedsTransformsThatChangeOnlyTheirCells) {
     ASSERT_TRUE(testfs::WriteBytes(changes, "xx-XX.mst\tProperty\tProductName\tValue\tFirst\n"

@@ -3,6 +3,7 @@
 // user would see: message boxes, the installer's command, the staging folder.
 #include "setup_test.h"
 #include "test_files.h"
+#include "test_main.h"
 
 #include <gtest/gtest.h>
 
@@ -279,16 +280,6 @@ TEST_P(SetupRunTest, Scenario) {
     }
 }
 
-std::string ScenarioName(const testing::TestParamInfo<Scenario>& info) {
-    std::string name = info.param.name;
-    for (char& ch : name) {
-        if (!isalnum(static_cast<unsigned char>(ch))) {
-            ch = '_';
-        }
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Runs, SetupRunTest, testing::ValuesIn(kScenarios), ScenarioName);
+INSTANTIATE_TEST_SUITE_P(Runs, SetupRunTest, testing::ValuesIn(kScenarios), ByCaseName());
 
 } // namespace

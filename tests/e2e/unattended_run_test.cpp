@@ -2,6 +2,7 @@
 // and the build that reports the installer's outcome in its exit code.
 #include "setup_test.h"
 #include "test_files.h"
+#include "test_main.h"
 
 #include <gtest/gtest.h>
 
@@ -82,12 +83,7 @@ TEST_P(UnseenRunTest, EndsByItselfWithTheOutcomesCode) {
     EXPECT_EQ(StagingLeft(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Unseen, UnseenRunTest, testing::ValuesIn(kUnseenCases),
-                         [](const testing::TestParamInfo<UnseenCase>& info) {
-                             std::string name = info.param.name;
-                             std::replace(name.begin(), name.end(), ' ', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Unseen, UnseenRunTest, testing::ValuesIn(kUnseenCases), ByCaseName());
 
 // Run against a Setup.exe built with SETUP_EXIT_CODE=installer.
 TEST_F(UnattendedTest, InstallerExitCodeIsTheInstallersOwn) {

@@ -104,12 +104,6 @@ TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
     EXPECT_TRUE(left.empty()) << Narrow(left.front());
 }
 
-std::string RunName(const testing::TestParamInfo<DirectRun>& info) {
-    std::string name = info.param.name;
-    std::replace(name.begin(), name.end(), ' ', '_');
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Medium, UnpackedMediumTest, testing::ValuesIn(kRuns), RunName);
+INSTANTIATE_TEST_SUITE_P(Medium, UnpackedMediumTest, testing::ValuesIn(kRuns), ByCaseName());
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "test_files.h"
 
+#include "test_main.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -70,9 +72,6 @@ TEST_P(ParseTest, Changes) {
     EXPECT_EQ(Describe(*parsed), GetParam().parsed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ParseTest, testing::ValuesIn(kParses),
-                         [](const testing::TestParamInfo<ParseCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Texts, ParseTest, testing::ValuesIn(kParses), ByCaseName());
 
 } // namespace

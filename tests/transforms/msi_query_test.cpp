@@ -3,6 +3,8 @@
 #include "parts_fixture.h"
 #include "test_files.h"
 
+#include "test_main.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -95,10 +97,7 @@ TEST_P(QueryTest, Rows) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Queries, QueryTest, testing::ValuesIn(kQueries),
-                         [](const testing::TestParamInfo<QueryCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Queries, QueryTest, testing::ValuesIn(kQueries), ByCaseName());
 
 using MsiQueryTest = ScratchFolderTest;
 

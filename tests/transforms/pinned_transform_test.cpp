@@ -14,6 +14,8 @@
 #include <objbase.h>
 #include <propidl.h>
 
+#include "test_main.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -223,9 +225,6 @@ TEST_P(PinnedTransformTest, WineAppliesThePinnedStreams) {
     EXPECT_EQ(SummaryText(summary.Get(), PIDSI_CHARCOUNT), L"2");
 }
 
-INSTANTIATE_TEST_SUITE_P(Transforms, PinnedTransformTest, testing::ValuesIn(kPinned),
-                         [](const testing::TestParamInfo<PinnedTransform>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Transforms, PinnedTransformTest, testing::ValuesIn(kPinned), ByCaseName());
 
 } // namespace

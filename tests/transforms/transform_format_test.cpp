@@ -12,6 +12,8 @@
 #include <msiquery.h>
 #include <propidl.h>
 
+#include "test_main.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -25,10 +27,6 @@ std::wstring Repeat(const std::wstring& text, size_t times) {
         result += text;
     }
     return result;
-}
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
 }
 
 struct NameCase {
@@ -67,7 +65,7 @@ TEST_P(NameTest, StoredName) {
     EXPECT_EQ(*stored, *GetParam().stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tables, NameTest, testing::ValuesIn(kNames), CaseName<NameCase>);
+INSTANTIATE_TEST_SUITE_P(Tables, NameTest, testing::ValuesIn(kNames), ByCaseName());
 
 struct CodepageCase {
     const char* name;
@@ -88,8 +86,7 @@ TEST_P(CodepageTest, PoolCodepage) {
     EXPECT_EQ(PoolCodepage(FromHex(GetParam().poolHex)), GetParam().codepage);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pools, CodepageTest, testing::ValuesIn(kCodepages),
-                         CaseName<CodepageCase>);
+INSTANTIATE_TEST_SUITE_P(Pools, CodepageTest, testing::ValuesIn(kCodepages), ByCaseName());
 
 struct PoolCase {
     const char* name;
@@ -166,7 +163,7 @@ TEST_P(PoolTest, IdsAndBytes) {
     EXPECT_TRUE(pool.DataBytes() == c.data) << ToHex(pool.DataBytes().substr(0, 64));
 }
 
-INSTANTIATE_TEST_SUITE_P(Strings, PoolTest, testing::ValuesIn(kPoolCases), CaseName<PoolCase>);
+INSTANTIATE_TEST_SUITE_P(Strings, PoolTest, testing::ValuesIn(kPoolCases), ByCaseName());
 
 // A count of uses has 16 bits; one more must not wrap around to a string
 // without uses.
@@ -249,6 +246,6 @@ TEST_P(PaddingTest, WineReadsTheSummary) {
     EXPECT_EQ(SummaryText(summary.Get(), PIDSI_PAGECOUNT), L"7");
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, PaddingTest, testing::ValuesIn(kPaddings), CaseName<PaddingCase>);
+INSTANTIATE_TEST_SUITE_P(Texts, PaddingTest, testing::ValuesIn(kPaddings), ByCaseName());
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/launch_mode.h"
 
+#include "test_main.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,16 +48,6 @@ TEST_P(LaunchModeTest, FollowsInstalledFlagAndSwitches) {
     EXPECT_EQ(ChooseLaunchMode(c.installed, c.commandLine), c.expected);
 }
 
-std::string CaseName(const testing::TestParamInfo<ModeCase>& info) {
-    std::string name = info.param.name;
-    for (char& ch : name) {
-        if (!isalnum(static_cast<unsigned char>(ch))) {
-            ch = '_';
-        }
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, LaunchModeTest, testing::ValuesIn(kModeCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Table, LaunchModeTest, testing::ValuesIn(kModeCases), ByCaseName());
 
 } // namespace
