@@ -24,10 +24,6 @@ void Say(const std::wstring& text) {
     fflush(stdout);
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 struct Search {
     HWND dialog = nullptr;
     DWORD processId = 0;
@@ -122,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
     if (appeared != INVALID_HANDLE_VALUE) {
         CloseHandle(appeared);
     }
-    for (int i = 0; i < 600 && !Exists(argv[3]); ++i) {
+    for (int i = 0; i < 600 && !testfs::Exists(argv[3]); ++i) {
         Sleep(50);
     }
 
@@ -132,7 +128,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (choice == items.size()) {
         Say(L"No item begins with \"" + wanted + L"\"; cancelling.");
-        PostMessageW(search.dialog, WM_COMMAND, IDCANCEL, 0);
+        CancelDialog(search.dialog);
         return 1;
     }
     Say(L"Choosing \"" + items[choice] + L"\" and pressing OK.");
