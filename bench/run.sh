@@ -27,8 +27,7 @@ fail() {
 
 ./scripts/bootstrap.sh
 note "building Setup.exe, the stand-in installer and the yardsticks in $build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" --preset default -B "$build" >/dev/null
 cmake --build "$build" --target Setup stand_in_msiexec bare_dialog dialog_timer bare_copy >/dev/null
 setup=$build/src/Setup.exe
 bare_dialog=$build/bench/bare_dialog.exe

@@ -5,7 +5,6 @@
 set -euo pipefail
 source_dir="$1" build_dir="$2"
 
-cmake -S "$source_dir" -B "$build_dir" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$source_dir" --preset default -B "$build_dir" \
     -DSETUP_BUILD_TESTS=OFF -DSETUP_EXIT_CODE=installer >/dev/null
 cmake --build "$build_dir" --target Setup >/dev/null

@@ -15,8 +15,7 @@ company="ACME Widgets Inc."
 description="Installer for the ACME Widget Driver"
 
 prefix="$build_dir/wineprefix"
-cmake -S "$source_dir" -B "$build_dir" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$source_dir" --preset default -B "$build_dir" \
     -DSETUP_BUILD_TESTS=OFF -DSETUP_WINEPREFIX="$prefix" \
     -DSETUP_VENDOR_NAME="$vendor" -DSETUP_PRODUCT_NAME="$product" -DSETUP_PACKAGE_NAME="$package" \
     -DSETUP_VERSION="$version" -DSETUP_COMPANY_NAME="$company" \
