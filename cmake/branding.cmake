@@ -9,8 +9,9 @@ foreach(variable SETUP_VENDOR_NAME SETUP_PRODUCT_NAME SETUP_PACKAGE_NAME SETUP_C
   if(text STREQUAL "")
     message(FATAL_ERROR "${variable} is empty")
   endif()
-  if(NOT text MATCHES "^[ -~]+$" OR text MATCHES "[\"\\\\&<>]")
-    message(FATAL_ERROR "${variable} \"${text}\": use printable ASCII without \" \\ & < >")
+  # A semicolon would split the text where CMake passes it on as a list.
+  if(NOT text MATCHES "^[ -~]+$" OR text MATCHES "[\"\\\\&<>;]")
+    message(FATAL_ERROR "${variable} \"${text}\": use printable ASCII without \" \\ & < > ;")
   endif()
 endforeach()
 # Windows file names: the package name becomes part of two of them.

@@ -8,6 +8,8 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 if(NOT DEFINED SETUP_MINGW_THREADS)
   set(SETUP_MINGW_THREADS posix)
 endif()
+# CMake's own test builds read this file again and must pick the same compilers.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SETUP_MINGW_THREADS)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${SETUP_MINGW_THREADS})
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${SETUP_MINGW_THREADS})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)

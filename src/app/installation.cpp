@@ -54,13 +54,14 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     const std::wstring transform = g_languageList.FindTransformByName(languageName);
     const std::wstring sourceFolder = GetModuleDirectory() + L"Package\\";
     const std::wstring stagingFolder = CreateStagingDirectory();
-    if (stagingFolder.empty()) {
+    StagingFolderHold hold;
+    if (stagingFolder.empty() || !hold.Acquire(stagingFolder)) {
         return Fail(owner, kInitialisationMessage, Outcome::NoStagingFolder);
     }
     const std::wstring msiName =
         PackageFileName(LoadResourceString(module, IDS_PACKAGE_NAME), wow64 != FALSE);
-    // The installer reads the staged copies elevated: from here until it has
-    // ended, nobody may change them.
+    // The installer reads the staged copies elevated: from the end of the
+    // copies until it has ended, nobody may change them.
     StagedFilesLock lock;
     if (!CopyPackageFile(sourceFolder, stagingFolder, msiName) ||
         !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab") || !lock.Acquire(stagingFolder)) {
@@ -72,6 +73,6 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     }
     // The installer's own outcome is its business; the copy goes either way.
     lock.Release();
-    DeleteDirectoryTree(stagingFolder);
+    hold.DeleteTree();
     return RunOutcome{Outcome::InstallerEnded, installerExitCode};
 }

@@ -23,8 +23,8 @@ struct RunOutcome {
 enum class ExitCodeReport { Zero, Installer };
 
 // The process exit code. Where nobody can see a window (stationVisible
-// false), a failure ends with its Windows Installer code in either report,
-// since no box told anyone.
+// false), a failure of the launcher's own (bitness, staging, start) ends
+// with its Windows Installer code in either report, since no box told anyone.
 DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
 
 // Whether the process's window station is one that a person sees; true when

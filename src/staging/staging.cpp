@@ -1,7 +1,6 @@
 #include "staging/staging.h"
 #include "app/grown_text.h"
 
-#include <ntsecapi.h>
 #include <sddl.h>
 
 DWORD g_lastError = 0;
@@ -82,8 +81,18 @@ std::wstring StagingDirectoryName(unsigned drawnValue) {
 }
 
 bool DrawStagingValue(unsigned& value) {
+    // RtlGenRandom (exported as SystemFunction036) is looked up when it is
+    // needed, not imported: newer Windows forwards it to another DLL, which an
+    // import would load at start, before the launcher restricts where DLLs
+    // come from.
+    using GenRandomFunction = BOOLEAN(WINAPI*)(PVOID, ULONG);
+    const HMODULE advapi = GetModuleHandleW(L"advapi32");
+    const auto genRandom = advapi == nullptr
+                               ? nullptr
+                               : reinterpret_cast<GenRandomFunction>(reinterpret_cast<void*>(
+                                     GetProcAddress(advapi, "SystemFunction036")));
     USHORT random = 0;
-    if (!RtlGenRandom(&random, sizeof(random))) {
+    if (genRandom == nullptr || !genRandom(&random, sizeof(random))) {
         return false;
     }
     value = random & 0x7FFF;
@@ -213,57 +222,126 @@ void StagedFilesLock::Release() {
     files_.clear();
 }
 
-bool DeleteDirectoryTree(const std::wstring& folder) {
-    // Plain concatenation would make the pattern "\*", the root of the drive.
-    if (folder.empty()) {
-        g_lastError = ERROR_INVALID_PARAMETER;
-        return false;
-    }
-    // A staging folder swapped for a link goes as a link, with its target kept.
-    std::wstring withoutSeparator = folder;
-    if (withoutSeparator.back() == L'\\') {
-        withoutSeparator.pop_back();
-    }
-    const DWORD attributes = GetFileAttributesW(withoutSeparator.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes)) {
-        if (!RemoveLink(withoutSeparator, attributes)) {
-            g_lastError = GetLastError();
-            return false;
-        }
-        return true;
-    }
+namespace {
+
+// Deletes every entry of folder (given with a trailing backslash); true when
+// all of them went.
+bool DeleteEntries(const std::wstring& folder) {
     WIN32_FIND_DATAW entry = {};
     FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
     if (!search.IsValid()) {
         g_lastError = GetLastError();
         return false;
     }
-    bool result = false;
     for (;;) {
-        if (IsDotEntry(entry)) {
-            result = true;
-        } else {
+        if (!IsDotEntry(entry)) {
             const std::wstring path = folder + entry.cFileName;
+            bool deleted = false;
             // A link's target lies outside the folder: it is never walked into.
             if (IsLink(entry.dwFileAttributes)) {
-                result = RemoveLink(path, entry.dwFileAttributes);
+                deleted = RemoveLink(path, entry.dwFileAttributes);
             } else if (IsDirectory(entry.dwFileAttributes)) {
-                result = DeleteDirectoryTree(path + L"\\");
+                if (!DeleteDirectoryTree(path + L"\\")) {
+                    return false;
+                }
+                deleted = true;
             } else {
-                result = DeleteFileW(path.c_str()) != FALSE;
+                deleted = DeleteFileW(path.c_str()) != FALSE;
             }
-        }
-        if (!result) {
-            break;
+            if (!deleted) {
+                g_lastError = GetLastError();
+                return false;
+            }
         }
         if (!FindNextFileW(search.Get(), &entry)) {
-            result = EnumerationFinished();
-            if (result && !RemoveDirectoryW(folder.c_str())) {
-                g_lastError = GetLastError();
-                result = false;
-            }
-            break;
+            return EnumerationFinished();
         }
     }
-    return result;
+}
+
+std::wstring WithoutSeparator(std::wstring folder) {
+    if (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+} // namespace
+
+bool DeleteDirectoryTree(const std::wstring& folder) {
+    // Plain concatenation would make the pattern "\*", the root of the drive.
+    if (folder.empty()) {
+        g_lastError = ERROR_INVALID_PARAMETER;
+        return false;
+    }
+    // A folder swapped for a link goes as a link, with its target kept.
+    const std::wstring path = WithoutSeparator(folder);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes)) {
+        if (!RemoveLink(path, attributes)) {
+            g_lastError = GetLastError();
+            return false;
+        }
+        g_lastError = 0;
+        return true;
+    }
+    if (!DeleteEntries(folder)) {
+        return false;
+    }
+    if (!RemoveDirectoryW(folder.c_str())) {
+        g_lastError = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+bool StagingFolderHold::Acquire(const std::wstring& folder) {
+    folder_ = folder;
+    const std::wstring path = WithoutSeparator(folder);
+    // No FILE_SHARE_DELETE: nobody can rename or delete the folder now. The
+    // handle asks no deletion itself, so that the folder's entries can still
+    // be listed and deleted.
+    handle_ =
+        FileHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle_.IsValid()) {
+        g_lastError = GetLastError();
+        return false;
+    }
+    // The folder as opened, and as its name shows it, must be a folder and no link.
+    BY_HANDLE_FILE_INFORMATION opened = {};
+    if (!GetFileInformationByHandle(handle_.Get(), &opened)) {
+        g_lastError = GetLastError();
+        handle_.Reset();
+        return false;
+    }
+    const DWORD named = GetFileAttributesW(path.c_str());
+    if (!IsDirectory(opened.dwFileAttributes) || named == INVALID_FILE_ATTRIBUTES ||
+        IsLink(opened.dwFileAttributes) || IsLink(named)) {
+        g_lastError = ERROR_DIRECTORY;
+        handle_.Reset();
+        return false;
+    }
+    return true;
+}
+
+bool StagingFolderHold::DeleteTree() {
+    if (!handle_.IsValid()) {
+        g_lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    // Emptied while nobody can swap the folder or anything in it; once it is
+    // empty, whatever might take its name at the last moment has nothing to
+    // lose.
+    const bool emptied = DeleteEntries(folder_);
+    handle_.Reset();
+    if (!emptied) {
+        return false;
+    }
+    if (!RemoveDirectoryW(folder_.c_str())) {
+        g_lastError = GetLastError();
+        return false;
+    }
+    return true;
 }

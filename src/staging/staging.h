@@ -22,7 +22,7 @@ std::wstring StagingDirectoryName(unsigned drawnValue);
 // cryptographic random generator; false when the generator fails.
 bool DrawStagingValue(unsigned& value);
 
-// How many names CreateStagingDirectory tries before it gives up.
+// How many names CreateStagingDirectoryIn tries before it gives up.
 constexpr int kStagingAttempts = 16;
 
 // Creates a fresh "QLNxxxx\" folder in parent (given with a trailing
@@ -57,6 +57,23 @@ class StagedFilesLock {
 
   private:
     std::vector<FileHandle> files_;
+};
+
+// Holds the staging folder open from right after its creation until it is
+// deleted, sharing no deletion: in a temporary folder of the user's own, the
+// user could otherwise rename or replace it, whatever its own security says.
+class StagingFolderHold {
+  public:
+    // False, with the code in g_lastError, unless folder (with a trailing
+    // backslash) is a folder and no link.
+    bool Acquire(const std::wstring& folder);
+    // Deletes what the folder holds as DeleteDirectoryTree does, lets the
+    // folder go and removes it; true when all of it went.
+    bool DeleteTree();
+
+  private:
+    std::wstring folder_;
+    FileHandle handle_;
 };
 
 // Deletes the folder (given with a trailing backslash) and everything in it.

@@ -67,6 +67,32 @@ TEST_F(StagingRunTest, PlantedDirectoryLinkLeavesItsTargetAlone) {
     }
 }
 
+// Someone renames the staging folder while the installer runs, to put a
+// folder or a link of theirs in its place.
+TEST_F(StagingRunTest, StagingFolderCannotBeRenamedWhileTheInstallerRuns) {
+    std::wstring folder;
+    bool renamed = true;
+    std::thread attacker([&] {
+        InstallerRecord record;
+        if (testfs::WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
+            folder = record.folder.substr(0, record.folder.size() - 1);
+            const std::wstring aside = files_.root + L"aside";
+            renamed = MoveFileW(folder.c_str(), aside.c_str()) != FALSE;
+            if (renamed) {
+                MoveFileW(aside.c_str(), folder.c_str());
+            }
+        }
+        testfs::WriteBytes(proceed_, "go");
+    });
+    const RunResult run = Run(L"/qn");
+    attacker.join();
+
+    ASSERT_TRUE(run.ended);
+    ASSERT_FALSE(folder.empty()) << "the installer was not started";
+    EXPECT_FALSE(renamed) << "the staging folder could be renamed";
+    EXPECT_FALSE(Exists(folder)) << "the staging folder stayed";
+}
+
 // The first value that the C runtime's generator gives after being seeded
 // with a clock second, as the launcher once named its folders: Wine's msvcrt
 // rand is the classic linear congruential generator.

@@ -477,4 +477,63 @@ TEST_F(StagingTest, LinksAreRemovedAsEntriesAndNeverFollowed) {
     }
 }
 
+// In a temporary folder of the user's own, the user may rename or delete a
+// folder whatever its own security says; the hold keeps it in place.
+TEST_F(StagingTest, HeldFolderStaysInPlaceUntilItIsDeletedThroughTheHold) {
+    const std::wstring staging = MakeFolder(L"QLN0008");
+    WriteText(staging + L"package.msi", "m");
+    MakeFolder(L"QLN0008\\sub");
+    WriteText(staging + L"sub\\inner.cab", "c");
+    const std::wstring path = staging.substr(0, staging.size() - 1);
+    StagingFolderHold hold;
+    ASSERT_TRUE(hold.Acquire(staging));
+
+    EXPECT_FALSE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str()));
+    EXPECT_FALSE(Exists(root_ + L"renamed"));
+    EXPECT_EQ(ReadText(staging + L"package.msi"), "m") << "the held folder was taken away";
+    EXPECT_FALSE(RemoveDirectoryW(path.c_str())) << "the folder went while it was held";
+
+    g_lastError = 99;
+    EXPECT_TRUE(hold.DeleteTree());
+    EXPECT_EQ(g_lastError, 0u);
+    EXPECT_FALSE(Exists(staging));
+}
+
+TEST_F(StagingTest, HoldRefusesWhatIsNoFolderOfItsOwn) {
+    const std::wstring victim = MakeFolder(L"victim");
+    WriteText(victim + L"precious.txt", "keep me");
+    ASSERT_TRUE(winehost::MakeSymbolicLink(victim, root_ + L"QLN0009"));
+    WriteText(root_ + L"QLN000A", "a file");
+    struct HoldCase {
+        const char* name;
+        const wchar_t* folder;
+    };
+    const HoldCase cases[] = {
+        {"a link to a folder", L"QLN0009\\"},
+        {"a file", L"QLN000A\\"},
+        {"nothing", L"QLN000B\\"},
+    };
+    for (const HoldCase& c : cases) {
+        StagingFolderHold hold;
+        g_lastError = 0;
+        EXPECT_FALSE(hold.Acquire(root_ + c.folder)) << c.name;
+        EXPECT_NE(g_lastError, 0u) << c.name;
+        EXPECT_FALSE(hold.DeleteTree()) << c.name;
+    }
+    EXPECT_EQ(ReadText(victim + L"precious.txt"), "keep me");
+    EXPECT_EQ(ReadText(root_ + L"QLN000A"), "a file");
+}
+
+TEST_F(StagingTest, HoldLetsGoOfAFolderItCouldNotEmpty) {
+    const std::wstring staging = MakeFolder(L"QLN000C");
+    WriteText(staging + L"stuck.cab", "x");
+    ASSERT_TRUE(SetFileAttributesW((staging + L"stuck.cab").c_str(), FILE_ATTRIBUTE_READONLY));
+    StagingFolderHold hold;
+    ASSERT_TRUE(hold.Acquire(staging));
+    EXPECT_FALSE(hold.DeleteTree());
+    EXPECT_TRUE(Exists(staging + L"stuck.cab"));
+    const std::wstring path = staging.substr(0, staging.size() - 1);
+    EXPECT_TRUE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str())) << "the hold was kept";
+}
+
 } // namespace
