@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -26,6 +27,21 @@ class StagingRunTest : public SetupTest {
     RunResult Run(const std::wstring& arguments) {
         return files_.Run(arguments);
     }
+    // Runs Setup.exe /qn and, while the stand-in installer waits, does what
+    // someone else might do to the staging folder (nothing when the installer
+    // does not start); the run ends after that.
+    RunResult RunWhileInstallerWaits(const std::function<void(const InstallerRecord&)>& meanwhile) {
+        std::thread other([&] {
+            InstallerRecord record;
+            if (testfs::WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
+                meanwhile(record);
+            }
+            testfs::WriteBytes(proceed_, "go");
+        });
+        const RunResult run = Run(L"/qn");
+        other.join();
+        return run;
+    }
 
     std::wstring proceed_;
 };
@@ -40,16 +56,10 @@ TEST_F(StagingRunTest, PlantedDirectoryLinkLeavesItsTargetAlone) {
 
     std::wstring link;
     bool planted = false;
-    std::thread attacker([&] {
-        InstallerRecord record;
-        if (testfs::WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
-            link = record.folder + L"planted";
-            planted = winehost::MakeSymbolicLink(victim, link);
-        }
-        testfs::WriteBytes(proceed_, "go");
+    const RunResult run = RunWhileInstallerWaits([&](const InstallerRecord& started) {
+        link = started.folder + L"planted";
+        planted = winehost::MakeSymbolicLink(victim, link);
     });
-    const RunResult run = Run(L"/qn");
-    attacker.join();
 
     ASSERT_TRUE(run.ended);
     ASSERT_FALSE(link.empty()) << "the installer was not started";
@@ -72,20 +82,14 @@ TEST_F(StagingRunTest, PlantedDirectoryLinkLeavesItsTargetAlone) {
 TEST_F(StagingRunTest, StagingFolderCannotBeRenamedWhileTheInstallerRuns) {
     std::wstring folder;
     bool renamed = true;
-    std::thread attacker([&] {
-        InstallerRecord record;
-        if (testfs::WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
-            folder = record.folder.substr(0, record.folder.size() - 1);
-            const std::wstring aside = files_.root + L"aside";
-            renamed = MoveFileW(folder.c_str(), aside.c_str()) != FALSE;
-            if (renamed) {
-                MoveFileW(aside.c_str(), folder.c_str());
-            }
+    const RunResult run = RunWhileInstallerWaits([&](const InstallerRecord& started) {
+        folder = started.folder.substr(0, started.folder.size() - 1);
+        const std::wstring aside = files_.root + L"aside";
+        renamed = MoveFileW(folder.c_str(), aside.c_str()) != FALSE;
+        if (renamed) {
+            MoveFileW(aside.c_str(), folder.c_str());
         }
-        testfs::WriteBytes(proceed_, "go");
     });
-    const RunResult run = Run(L"/qn");
-    attacker.join();
 
     ASSERT_TRUE(run.ended);
     ASSERT_FALSE(folder.empty()) << "the installer was not started";
