@@ -4,7 +4,7 @@
 
 #include <string>
 
-extern HINSTANCE g_hInstance;
+inline HINSTANCE g_hInstance = nullptr;
 // Inline, so that every file that defines a global after including this one
 // (g_languageList) has it constructed first.
 inline std::wstring g_commandLine;

@@ -1,5 +1,6 @@
 #include "app/installation.h"
 #include "app/installed_state.h"
+#include "app/loaded_function.h"
 #include "app/msiexec_command.h"
 #include "app/outcome.h"
 #include "language/language_list.h"
@@ -30,13 +31,8 @@ RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
 // Looked up by name, so that the launcher still starts on a Windows without
 // IsWow64Process and reports the failure only when a run needs it.
 bool QueryWow64(BOOL& wow64) {
-    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (kernel == nullptr) {
-        return false;
-    }
-    const auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    const auto isWow64Process =
+        LoadedFunction<BOOL(WINAPI*)(HANDLE, PBOOL)>(L"kernel32", "IsWow64Process");
     return isWow64Process != nullptr && isWow64Process(GetCurrentProcess(), &wow64) != FALSE;
 }
 

@@ -2,6 +2,7 @@
 #include "app/installation.h"
 #include "app/installed_state.h"
 #include "app/launch_mode.h"
+#include "app/loaded_function.h"
 #include "app/outcome.h"
 #include "language/language_dialog.h"
 #include "res/resource.h"
@@ -21,13 +22,8 @@ const ExitCodeReport kExitCodeReport = ExitCodeReport::Zero;
 // imported ones are loaded before wWinMain). The function is missing on an
 // unpatched Vista; then nothing is done.
 void RestrictDllSearchToSystem() {
-    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (kernel == nullptr) {
-        return;
-    }
-    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto setDefaultDllDirectories =
+        LoadedFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32", "SetDefaultDllDirectories");
     if (setDefaultDllDirectories != nullptr) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }

@@ -1,5 +1,6 @@
 #include "staging/staging.h"
 #include "app/grown_text.h"
+#include "app/loaded_function.h"
 
 #include <sddl.h>
 
@@ -44,13 +45,10 @@ bool EnumerationFinished() {
 // is looked up by name, since older Windows lacks it.
 bool GetTemporaryDirectory(std::wstring& folder) {
     using GetTempPathFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
-    GetTempPathFunction getTempPath = GetTempPathW;
-    const HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (kernel != nullptr) {
-        if (const auto getTempPath2 = reinterpret_cast<GetTempPathFunction>(
-                reinterpret_cast<void*>(GetProcAddress(kernel, "GetTempPath2W")))) {
-            getTempPath = getTempPath2;
-        }
+    GetTempPathFunction getTempPath =
+        LoadedFunction<GetTempPathFunction>(L"kernel32", "GetTempPath2W");
+    if (getTempPath == nullptr) {
+        getTempPath = GetTempPathW;
     }
     return ReadGrownText(
         [getTempPath](wchar_t* buffer, DWORD size) { return getTempPath(size, buffer); }, folder);
@@ -85,12 +83,8 @@ bool DrawStagingValue(unsigned& value) {
     // needed, not imported: newer Windows forwards it to another DLL, which an
     // import would load at start, before the launcher restricts where DLLs
     // come from.
-    using GenRandomFunction = BOOLEAN(WINAPI*)(PVOID, ULONG);
-    const HMODULE advapi = GetModuleHandleW(L"advapi32");
-    const auto genRandom = advapi == nullptr
-                               ? nullptr
-                               : reinterpret_cast<GenRandomFunction>(reinterpret_cast<void*>(
-                                     GetProcAddress(advapi, "SystemFunction036")));
+    const auto genRandom =
+        LoadedFunction<BOOLEAN(WINAPI*)(PVOID, ULONG)>(L"advapi32", "SystemFunction036");
     USHORT random = 0;
     if (genRandom == nullptr || !genRandom(&random, sizeof(random))) {
         return false;

@@ -121,14 +121,14 @@ std::wstring FromHostPath(const std::wstring& path) {
     return result;
 }
 
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs, bool present) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (Exists(path)) {
+        if (Exists(path) == present) {
             return true;
         }
         Sleep(50);
     }
-    return Exists(path);
+    return Exists(path) == present;
 }
 
 std::string Narrow(const std::wstring& text) {

@@ -28,8 +28,9 @@ void RemoveTree(const std::wstring& folder);
 std::wstring TempDirectory();
 // A host path (as CMake names files) as Wine shows it: on drive Z:.
 std::wstring FromHostPath(const std::wstring& path);
-// Waits until the file exists; false when it did not within the time.
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs = 30000);
+// Waits until the file exists (or, with present false, until it is gone);
+// false when that did not happen within the time.
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs = 30000, bool present = true);
 std::string Narrow(const std::wstring& text);
 
 } // namespace testfs

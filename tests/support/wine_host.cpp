@@ -29,15 +29,8 @@ bool StartHostProgram(const std::vector<std::string>& arguments) {
     return true;
 }
 
-bool WaitUntil(const std::wstring& path, bool present) {
-    for (int i = 0; i < 100; ++i) {
-        if (testfs::Exists(path) == present) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
-}
+// What a host program does shows within this time.
+const DWORD kHostProgramMs = 5000;
 
 std::string WineConfigFolder() {
     char value[MAX_PATH] = {};
@@ -67,7 +60,8 @@ bool MakeSymbolicLink(const std::wstring& target, const std::wstring& link) {
     const std::string unixTarget = UnixPath(target);
     const std::string unixLink = UnixPath(link);
     return !unixTarget.empty() && !unixLink.empty() &&
-           StartHostProgram({"/bin/ln", "-s", "--", unixTarget, unixLink}) && WaitUntil(link, true);
+           StartHostProgram({"/bin/ln", "-s", "--", unixTarget, unixLink}) &&
+           testfs::WaitForFile(link, kHostProgramMs, true);
 }
 
 void RemoveSymbolicLink(const std::wstring& link) {
@@ -80,7 +74,7 @@ void RemoveSymbolicLink(const std::wstring& link) {
     }
     // rm without -r removes a link, never a folder, and never follows one.
     if (StartHostProgram({"/bin/rm", "-f", "--", unixLink})) {
-        WaitUntil(link, false);
+        testfs::WaitForFile(link, kHostProgramMs, false);
     }
 }
 
@@ -98,7 +92,7 @@ bool RemoveTreeInPrefix(const std::wstring& folder) {
         return true;
     }
     return StartHostProgram({"/bin/rm", "-rf", "--one-file-system", "--", unixFolder}) &&
-           WaitUntil(folder, false);
+           testfs::WaitForFile(folder, kHostProgramMs, false);
 }
 
 bool RemovesDirectoryLinks(const std::wstring& scratch) {
@@ -134,7 +128,8 @@ ScratchDrive::ScratchDrive(const std::wstring& folder) {
     }
     const std::wstring root = std::wstring(1, letter) + L":\\";
     device_ = config + "/dosdevices/" + static_cast<char>(towlower(letter)) + ":";
-    if (!StartHostProgram({"/bin/ln", "-s", "--", unixFolder, device_}) || !WaitUntil(root, true)) {
+    if (!StartHostProgram({"/bin/ln", "-s", "--", unixFolder, device_}) ||
+        !testfs::WaitForFile(root, kHostProgramMs, true)) {
         return;
     }
     wchar_t current[MAX_PATH] = {};
@@ -152,7 +147,7 @@ ScratchDrive::~ScratchDrive() {
     if (!device_.empty()) {
         StartHostProgram({"/bin/rm", "-f", "--", device_});
         if (!root_.empty()) {
-            WaitUntil(root_, false);
+            testfs::WaitForFile(root_, kHostProgramMs, false);
         }
     }
 }

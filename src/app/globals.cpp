@@ -1,3 +1,0 @@
-#include "app/globals.h"
-
-HINSTANCE g_hInstance = nullptr;
