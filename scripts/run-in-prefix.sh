@@ -33,4 +33,4 @@ timeout 600 bash -c '. "$1"; wine_env_prepare_prefix' boot "$root/scripts/wine-e
 if [ -n "$stand_in" ]; then
     wine_env_install_stand_in "$stand_in"
 fi
-timeout 1200 wine "$@"
+timeout 1200 "$root/scripts/wine-run.sh" "$@"
