@@ -67,8 +67,8 @@ wine "$bare_dialog" >/dev/null 2>&1 </dev/null &
 keeper=$!
 wine_env_install_stand_in "$build/tests/tools/stand_in_msiexec.exe"
 wine reg delete "$flag_key" /f >/dev/null 2>&1 </dev/null || true
-temp=$(wine_env_temp_folder)
-[ -n "$temp" ] && [ -d "$temp" ] || fail "the prefix has no temporary folder"
+temp=$(wine_env_staging_folder)
+[ -d "$temp" ] || fail "the prefix has no folder $temp"
 rm -rf "$temp"/QLN*
 own_msi=${package}x64.msi
 [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || own_msi=${package}x86.msi

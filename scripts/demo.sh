@@ -140,9 +140,9 @@ else
     say "The medium changed!"
     exit 1
 fi
-temp="$(wine_env_temp_folder)"
+temp="$(wine_env_staging_folder)"
 if compgen -G "$temp/QLN*" >/dev/null; then
     say "A staging folder was left behind in $temp."
     exit 1
 fi
-say "No staging folder is left in the temporary folder."
+say "No staging folder is left in the Windows folder's Temp."

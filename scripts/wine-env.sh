@@ -91,9 +91,10 @@ wine_env_install_fonts() {
         /v Tahoma /t REG_MULTI_SZ /d "$(winepath -w "$cjk"),Noto Sans CJK JP" /f >/dev/null 2>&1 </dev/null
 }
 
-# The prefix's temporary folder ($TEMP of its programs), as a Unix path.
-wine_env_temp_folder() {
-    winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null </dev/null | tr -d '\r')" 2>/dev/null
+# Where the launcher stages in the prefix, as a Unix path: the Windows
+# folder's Temp, since every Wine process is elevated and none is SYSTEM.
+wine_env_staging_folder() {
+    echo "$WINEPREFIX/drive_c/windows/temp"
 }
 
 # Puts the stand-in installer (tests/tools/stand_in_msiexec.cpp) in place of

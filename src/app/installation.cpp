@@ -49,26 +49,35 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     }
     const std::wstring transform = g_languageList.FindTransformByName(languageName);
     const std::wstring sourceFolder = GetModuleDirectory() + L"Package\\";
-    const std::wstring stagingFolder = CreateStagingDirectory();
     StagingFolderHold hold;
-    if (stagingFolder.empty() || !hold.Acquire(stagingFolder)) {
+    const std::wstring stagingFolder = CreateStagingDirectory(hold);
+    if (stagingFolder.empty()) {
         return Fail(owner, kInitialisationMessage, Outcome::NoStagingFolder);
     }
     const std::wstring msiName =
         PackageFileName(LoadResourceString(module, IDS_PACKAGE_NAME), wow64 != FALSE);
-    // The installer reads the staged copies elevated: from the end of the
-    // copies until it has ended, nobody may change them.
+    // The installer reads the staged copies elevated: each is locked as soon
+    // as it is made, until the installer has ended, so that nobody changes it.
     StagedFilesLock lock;
-    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName) ||
-        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab") || !lock.Acquire(stagingFolder)) {
-        return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
-    }
+    const bool staged = CopyPackageFile(sourceFolder, stagingFolder, msiName, lock) &&
+                        CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock);
     DWORD installerExitCode = 0;
-    if (!LaunchMsiexec(stagingFolder + msiName, transform, installerExitCode)) {
-        return Fail(owner, kStartMessage, Outcome::InstallerNotStarted);
+    const InstallerRun installer =
+        staged ? LaunchMsiexec(stagingFolder + msiName, transform, installerExitCode)
+               : InstallerRun::NotStarted;
+    if (installer == InstallerRun::EndUnknown) {
+        // The installer may still read the copies: they go at the next restart.
+        hold.ScheduleTree();
+        return RunOutcome{Outcome::InstallerEnded, ERROR_INSTALL_FAILURE};
     }
-    // The installer's own outcome is its business; the copy goes either way.
+    // Whatever happened, the copy goes; the installer's own outcome is its business.
     lock.Release();
     hold.DeleteTree();
+    if (!staged) {
+        return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
+    }
+    if (installer == InstallerRun::NotStarted) {
+        return Fail(owner, kStartMessage, Outcome::InstallerNotStarted);
+    }
     return RunOutcome{Outcome::InstallerEnded, installerExitCode};
 }

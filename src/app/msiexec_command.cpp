@@ -79,7 +79,8 @@ std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wst
     return ComposeMsiexecCommandLine(g_commandLine, msiPath, transform);
 }
 
-bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform, DWORD& exitCode) {
+InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform,
+                           DWORD& exitCode) {
     const std::wstring command = BuildMsiexecCommandLine(msiPath, transform);
     // CreateProcessW may write into the command-line buffer.
     std::vector<wchar_t> commandBuffer(command.begin(), command.end());
@@ -90,22 +91,24 @@ bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform, D
     // from being started instead.
     const std::wstring application = SystemMsiexecPath();
     if (application.empty()) {
-        return false;
+        return InstallerRun::NotStarted;
     }
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0,
+    if (!CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &startup, &info)) {
-        return false;
+        return InstallerRun::NotStarted;
     }
     // Declared in this order, they close the process handle before the thread's.
     const KernelHandle thread(info.hThread);
     const KernelHandle process(info.hProcess);
-    WaitForSingleObject(process.Get(), INFINITE);
+    if (WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+        return InstallerRun::EndUnknown;
+    }
     if (!GetExitCodeProcess(process.Get(), &exitCode)) {
         exitCode = ERROR_INSTALL_FAILURE;
     }
-    return true;
+    return InstallerRun::Ended;
 }

@@ -17,7 +17,14 @@ std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const st
 // ComposeMsiexecCommandLine over g_commandLine.
 std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform);
 
-// Starts the command with the system's own msiexec.exe and waits for it to
-// end. True when the process was created, whatever its exit code, which
-// goes to exitCode.
-bool LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform, DWORD& exitCode);
+enum class InstallerRun {
+    NotStarted,
+    Ended,      // with its exit code
+    EndUnknown, // started, but the wait for its end failed: it may still run
+};
+
+// Starts the command with the system's own msiexec.exe, which inherits no
+// handle of the launcher's, and waits for it to end; its exit code, whatever
+// it is, goes to exitCode.
+InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform,
+                           DWORD& exitCode);

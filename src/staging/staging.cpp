@@ -3,6 +3,7 @@
 #include "app/loaded_function.h"
 
 #include <sddl.h>
+#include <winternl.h>
 
 DWORD g_lastError = 0;
 
@@ -13,6 +14,9 @@ namespace {
 // entries for its user do not flow in. The elevated launcher and the Windows
 // Installer service each hold one of the two.
 const wchar_t kStagingSecurity[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+// Large enough that a gigabyte takes few calls, small enough for any machine.
+const DWORD kCopyBufferBytes = 1 << 20;
 
 bool IsDotEntry(const WIN32_FIND_DATAW& entry) {
     const std::wstring name = entry.cFileName;
@@ -40,18 +44,183 @@ bool EnumerationFinished() {
     return g_lastError == 0;
 }
 
-// The temporary folder with a trailing backslash. GetTempPath2W gives SYSTEM
-// the system's own protected folder rather than the machine's shared one; it
-// is looked up by name, since older Windows lacks it.
-bool GetTemporaryDirectory(std::wstring& folder) {
+std::wstring WithoutSeparator(std::wstring folder) {
+    if (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+// Keeps the first error of a walk that goes on past it.
+void NoteError(DWORD error, DWORD& first) {
+    if (first == 0) {
+        first = error != 0 ? error : ERROR_GEN_FAILURE;
+    }
+}
+
+// An entry that is still in use goes when Windows restarts. Only an
+// administrator may ask for that; for anyone else this does nothing.
+void RemoveAtRestart(const std::wstring& path) {
+    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+bool RemoveFolder(const std::wstring& folder, bool now, DWORD& firstError);
+
+// Deletes (now) or schedules every entry of folder (given with a trailing
+// backslash), going on past any that stays; true when all of them went.
+bool RemoveEntries(const std::wstring& folder, bool now, DWORD& firstError) {
+    WIN32_FIND_DATAW entry = {};
+    FindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (!search.IsValid()) {
+        NoteError(GetLastError(), firstError);
+        return false;
+    }
+    bool all = true;
+    do {
+        if (IsDotEntry(entry)) {
+            continue;
+        }
+        const std::wstring path = folder + entry.cFileName;
+        if (IsDirectory(entry.dwFileAttributes) && !IsLink(entry.dwFileAttributes)) {
+            all = RemoveFolder(path + L"\\", now, firstError) && all;
+            continue;
+        }
+        // A link's target lies outside the folder: it is never walked into.
+        const bool deleted =
+            now && (IsLink(entry.dwFileAttributes) ? RemoveLink(path, entry.dwFileAttributes)
+                                                   : DeleteFileW(path.c_str()) != FALSE);
+        if (!deleted) {
+            NoteError(now ? GetLastError() : ERROR_BUSY, firstError);
+            if (!IsLink(entry.dwFileAttributes)) {
+                RemoveAtRestart(path);
+            }
+            all = false;
+        }
+    } while (FindNextFileW(search.Get(), &entry));
+    const bool listed = EnumerationFinished();
+    if (!listed) {
+        NoteError(g_lastError, firstError);
+    }
+    return all && listed;
+}
+
+// The folder itself after its entries: removed now, or at the next restart.
+bool RemoveEmptiedFolder(const std::wstring& folder, bool now, DWORD& firstError) {
+    const std::wstring path = WithoutSeparator(folder);
+    if (now && RemoveDirectoryW(path.c_str())) {
+        return true;
+    }
+    NoteError(now ? GetLastError() : ERROR_BUSY, firstError);
+    RemoveAtRestart(path);
+    return false;
+}
+
+bool RemoveFolder(const std::wstring& folder, bool now, DWORD& firstError) {
+    const bool emptied = RemoveEntries(folder, now, firstError);
+    return RemoveEmptiedFolder(folder, now, firstError) && emptied;
+}
+
+// Whether the process runs as SYSTEM, and whether its token is elevated;
+// a token that cannot be read counts as elevated, so that the launcher
+// stays where only administrators can reach.
+void ReadToken(bool& systemAccount, bool& elevated) {
+    systemAccount = false;
+    elevated = true;
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) {
+        return;
+    }
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    if (GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size)) {
+        elevated = elevation.TokenIsElevated != 0;
+    }
+    BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    if (GetTokenInformation(token.Get(), TokenUser, user, sizeof(user), &size)) {
+        systemAccount = IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(user)->User.Sid,
+                                       WinLocalSystemSid) != FALSE;
+    }
+}
+
+// The folder that root names, with a trailing backslash.
+bool StagingParent(StagingRoot root, std::wstring& folder) {
+    if (root == StagingRoot::WindowsTemp) {
+        // The system's own Windows folder, never one that an environment
+        // variable names.
+        if (!ReadGrownText([](wchar_t* buffer,
+                              DWORD size) { return GetSystemWindowsDirectoryW(buffer, size); },
+                           folder)) {
+            return false;
+        }
+        folder = WithoutSeparator(folder) + L"\\Temp\\";
+        return true;
+    }
+    // GetTempPath2W gives SYSTEM the system's own protected folder rather
+    // than the machine's shared one; it is looked up by name, since older
+    // Windows lacks it.
     using GetTempPathFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
-    GetTempPathFunction getTempPath =
-        LoadedFunction<GetTempPathFunction>(L"kernel32", "GetTempPath2W");
-    if (getTempPath == nullptr) {
-        getTempPath = GetTempPathW;
+    GetTempPathFunction getTempPath = GetTempPathW;
+    if (root == StagingRoot::SystemTemporary) {
+        if (const auto getTempPath2 =
+                LoadedFunction<GetTempPathFunction>(L"kernel32", "GetTempPath2W")) {
+            getTempPath = getTempPath2;
+        }
     }
     return ReadGrownText(
         [getTempPath](wchar_t* buffer, DWORD size) { return getTempPath(size, buffer); }, folder);
+}
+
+// The object-manager name of a full Win32 path, for NtCreateFile.
+std::wstring NtPath(const std::wstring& path) {
+    if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        return L"\\??\\" + path.substr(4);
+    }
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        return L"\\??\\UNC\\" + path.substr(2);
+    }
+    return L"\\??\\" + path;
+}
+
+using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
+                                              PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
+                                              ULONG, PVOID, ULONG);
+using RtlNtStatusToDosErrorFunction = ULONG(NTAPI*)(NTSTATUS);
+
+// Creates the folder with its security and opens it in one call, which
+// fails when anything has the name already: there is no moment at which
+// someone else's folder could stand in for it. The handle asks no deletion
+// and shares none, so that the folder stays in place while its entries can
+// still be listed and deleted. False with the Windows error code in error.
+bool CreateHeldFolder(const std::wstring& folder, PSECURITY_DESCRIPTOR security, FileHandle& held,
+                      DWORD& error) {
+    const auto ntCreateFile = LoadedFunction<NtCreateFileFunction>(L"ntdll", "NtCreateFile");
+    const auto toDosError =
+        LoadedFunction<RtlNtStatusToDosErrorFunction>(L"ntdll", "RtlNtStatusToDosError");
+    if (ntCreateFile == nullptr || toDosError == nullptr) {
+        error = ERROR_PROC_NOT_FOUND;
+        return false;
+    }
+    std::wstring name = NtPath(WithoutSeparator(folder));
+    UNICODE_STRING unicodeName = {};
+    unicodeName.Buffer = &name[0];
+    unicodeName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    unicodeName.MaximumLength = unicodeName.Length;
+    OBJECT_ATTRIBUTES attributes = {};
+    InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, nullptr, security);
+    IO_STATUS_BLOCK io = {};
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    // FILE_OPEN_REPARSE_POINT: a link that has the name is a name taken, and
+    // never followed to create the folder where it points.
+    const NTSTATUS status = ntCreateFile(
+        &handle, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
+        nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
+        FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (status < 0) {
+        error = toDosError(status);
+        return false;
+    }
+    held = FileHandle(handle);
+    return true;
 }
 
 } // namespace
@@ -70,6 +239,15 @@ std::wstring GetModuleDirectory() {
         return path;
     }
     return path.substr(0, backslash + 1);
+}
+
+StagingRoot ChooseStagingRoot(bool systemAccount, bool elevated) {
+    if (systemAccount) {
+        return StagingRoot::SystemTemporary;
+    }
+    // SystemTemp is closed to administrators, so any other elevated account
+    // takes the Windows folder's own Temp.
+    return elevated ? StagingRoot::WindowsTemp : StagingRoot::UserTemporary;
 }
 
 std::wstring StagingDirectoryName(unsigned drawnValue) {
@@ -93,7 +271,8 @@ bool DrawStagingValue(unsigned& value) {
     return true;
 }
 
-std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value)) {
+std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value),
+                                      StagingFolderHold& hold) {
     g_lastError = 0;
     LocalMemory descriptor;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kStagingSecurity, SDDL_REVISION_1,
@@ -101,8 +280,6 @@ std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(u
         g_lastError = GetLastError();
         return std::wstring();
     }
-    // Not inheritable: the attributes only carry the folder's security.
-    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.Get(), FALSE};
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
         unsigned value = 0;
         if (!draw(value)) {
@@ -110,157 +287,137 @@ std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(u
             return std::wstring();
         }
         const std::wstring folder = parent + StagingDirectoryName(value);
-        if (CreateDirectoryW(folder.c_str(), &security)) {
+        FileHandle held;
+        if (CreateHeldFolder(folder, descriptor.Get(), held, g_lastError)) {
             g_lastError = 0;
+            hold.Take(folder, std::move(held));
             return folder;
         }
         // A folder of that name may be someone else's: it is left alone, and
         // only a name that is taken earns another draw.
-        g_lastError = GetLastError();
-        if (g_lastError != ERROR_ALREADY_EXISTS) {
+        if (g_lastError != ERROR_ALREADY_EXISTS && g_lastError != ERROR_FILE_EXISTS) {
             break;
         }
+        g_lastError = ERROR_ALREADY_EXISTS;
     }
     return std::wstring();
 }
 
-std::wstring CreateStagingDirectory() {
+std::wstring CreateStagingDirectory(StagingFolderHold& hold) {
     g_lastError = 0;
-    std::wstring temporary;
-    if (!GetTemporaryDirectory(temporary)) {
+    bool systemAccount = false;
+    bool elevated = true;
+    ReadToken(systemAccount, elevated);
+    std::wstring parent;
+    if (!StagingParent(ChooseStagingRoot(systemAccount, elevated), parent)) {
         g_lastError = GetLastError();
         return std::wstring();
     }
-    return CreateStagingDirectoryIn(temporary, DrawStagingValue);
+    return CreateStagingDirectoryIn(parent, DrawStagingValue, hold);
 }
 
-bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                     const std::wstring& fileName) {
-    const std::wstring source = sourceFolder + fileName;
-    const std::wstring destination = destinationFolder + fileName;
-    g_lastError = 0;
-    if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
+void StagingFolderHold::Take(const std::wstring& folder, FileHandle handle) {
+    folder_ = folder;
+    handle_ = std::move(handle);
+}
+
+bool StagingFolderHold::DeleteTree() {
+    if (!handle_.IsValid()) {
+        g_lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    // Emptied while nobody can swap the folder or anything in it; once it is
+    // empty, whatever might take its name at the last moment has nothing to
+    // lose.
+    DWORD firstError = 0;
+    const bool emptied = RemoveEntries(folder_, true, firstError);
+    handle_.Reset();
+    const bool removed = RemoveEmptiedFolder(folder_, true, firstError) && emptied;
+    g_lastError = firstError;
+    return removed;
+}
+
+void StagingFolderHold::ScheduleTree() {
+    if (handle_.IsValid()) {
+        DWORD firstError = 0;
+        RemoveFolder(folder_, false, firstError);
+    }
+}
+
+bool StagedFilesLock::Add(const std::wstring& path) {
+    // No security attributes: the installer inherits no handle of these.
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
         g_lastError = GetLastError();
         return false;
     }
-    // A copy from a CD keeps the read-only attribute, which would stop the
-    // deletion of the staging folder.
-    const DWORD attributes = GetFileAttributesW(destination.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        g_lastError = GetLastError();
-        return false;
-    }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-        if (!SetFileAttributesW(destination.c_str(),
-                                writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL)) {
-            g_lastError = GetLastError();
-            return false;
-        }
-    }
+    files_.push_back(std::move(file));
     return true;
-}
-
-bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                       const std::wstring& pattern) {
-    WIN32_FIND_DATAW entry = {};
-    FindHandle search(FindFirstFileW((sourceFolder + pattern).c_str(), &entry));
-    if (!search.IsValid()) {
-        g_lastError = GetLastError();
-        return false;
-    }
-    bool result = false;
-    for (;;) {
-        // A folder named like a matching file is not part of the package.
-        if (IsDotEntry(entry) || IsDirectory(entry.dwFileAttributes)) {
-            result = true;
-        } else {
-            result = CopyPackageFile(sourceFolder, destinationFolder, entry.cFileName);
-        }
-        if (!result) {
-            break;
-        }
-        if (!FindNextFileW(search.Get(), &entry)) {
-            result = EnumerationFinished();
-            break;
-        }
-    }
-    return result;
-}
-
-bool StagedFilesLock::Acquire(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry = {};
-    FindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
-    if (!search.IsValid()) {
-        g_lastError = GetLastError();
-        return false;
-    }
-    do {
-        if (IsDirectory(entry.dwFileAttributes)) {
-            continue;
-        }
-        // No security attributes: the installer inherits no handle of these.
-        FileHandle file(CreateFileW((folder + entry.cFileName).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-        if (!file.IsValid()) {
-            g_lastError = GetLastError();
-            return false;
-        }
-        files_.push_back(std::move(file));
-    } while (FindNextFileW(search.Get(), &entry));
-    return EnumerationFinished();
 }
 
 void StagedFilesLock::Release() {
     files_.clear();
 }
 
-namespace {
+bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                     const std::wstring& fileName, StagedFilesLock& lock) {
+    const std::wstring destination = destinationFolder + fileName;
+    g_lastError = 0;
+    {
+        FileHandle source(CreateFileW((sourceFolder + fileName).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!source.IsValid()) {
+            g_lastError = GetLastError();
+            return false;
+        }
+        // A name that exists already in a fresh folder is not the launcher's.
+        // The copy takes its attributes from no one: one from a CD would keep
+        // the read-only attribute, which would stop its deletion.
+        FileHandle copy(CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!copy.IsValid()) {
+            g_lastError = GetLastError();
+            return false;
+        }
+        std::vector<char> buffer(kCopyBufferBytes);
+        for (;;) {
+            DWORD read = 0;
+            if (!ReadFile(source.Get(), buffer.data(), kCopyBufferBytes, &read, nullptr)) {
+                g_lastError = GetLastError();
+                return false;
+            }
+            if (read == 0) {
+                break;
+            }
+            DWORD written = 0;
+            if (!WriteFile(copy.Get(), buffer.data(), read, &written, nullptr) || written != read) {
+                g_lastError = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+                return false;
+            }
+        }
+    }
+    return lock.Add(destination);
+}
 
-// Deletes every entry of folder (given with a trailing backslash); true when
-// all of them went.
-bool DeleteEntries(const std::wstring& folder) {
+bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                       const std::wstring& pattern, StagedFilesLock& lock) {
     WIN32_FIND_DATAW entry = {};
-    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    FindHandle search(FindFirstFileW((sourceFolder + pattern).c_str(), &entry));
     if (!search.IsValid()) {
         g_lastError = GetLastError();
         return false;
     }
-    for (;;) {
-        if (!IsDotEntry(entry)) {
-            const std::wstring path = folder + entry.cFileName;
-            bool deleted = false;
-            // A link's target lies outside the folder: it is never walked into.
-            if (IsLink(entry.dwFileAttributes)) {
-                deleted = RemoveLink(path, entry.dwFileAttributes);
-            } else if (IsDirectory(entry.dwFileAttributes)) {
-                if (!DeleteDirectoryTree(path + L"\\")) {
-                    return false;
-                }
-                deleted = true;
-            } else {
-                deleted = DeleteFileW(path.c_str()) != FALSE;
-            }
-            if (!deleted) {
-                g_lastError = GetLastError();
-                return false;
-            }
+    do {
+        // A folder named like a matching file is not part of the package.
+        if (!IsDotEntry(entry) && !IsDirectory(entry.dwFileAttributes) &&
+            !CopyPackageFile(sourceFolder, destinationFolder, entry.cFileName, lock)) {
+            return false;
         }
-        if (!FindNextFileW(search.Get(), &entry)) {
-            return EnumerationFinished();
-        }
-    }
+    } while (FindNextFileW(search.Get(), &entry));
+    return EnumerationFinished();
 }
-
-std::wstring WithoutSeparator(std::wstring folder) {
-    if (!folder.empty() && folder.back() == L'\\') {
-        folder.pop_back();
-    }
-    return folder;
-}
-
-} // namespace
 
 bool DeleteDirectoryTree(const std::wstring& folder) {
     // Plain concatenation would make the pattern "\*", the root of the drive.
@@ -279,63 +436,12 @@ bool DeleteDirectoryTree(const std::wstring& folder) {
         g_lastError = 0;
         return true;
     }
-    if (!DeleteEntries(folder)) {
-        return false;
-    }
-    if (!RemoveDirectoryW(folder.c_str())) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         g_lastError = GetLastError();
         return false;
     }
-    return true;
-}
-
-bool StagingFolderHold::Acquire(const std::wstring& folder) {
-    folder_ = folder;
-    const std::wstring path = WithoutSeparator(folder);
-    // No FILE_SHARE_DELETE: nobody can rename or delete the folder now. The
-    // handle asks no deletion itself, so that the folder's entries can still
-    // be listed and deleted.
-    handle_ =
-        FileHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!handle_.IsValid()) {
-        g_lastError = GetLastError();
-        return false;
-    }
-    // The folder as opened, and as its name shows it, must be a folder and no link.
-    BY_HANDLE_FILE_INFORMATION opened = {};
-    if (!GetFileInformationByHandle(handle_.Get(), &opened)) {
-        g_lastError = GetLastError();
-        handle_.Reset();
-        return false;
-    }
-    const DWORD named = GetFileAttributesW(path.c_str());
-    if (!IsDirectory(opened.dwFileAttributes) || named == INVALID_FILE_ATTRIBUTES ||
-        IsLink(opened.dwFileAttributes) || IsLink(named)) {
-        g_lastError = ERROR_DIRECTORY;
-        handle_.Reset();
-        return false;
-    }
-    return true;
-}
-
-bool StagingFolderHold::DeleteTree() {
-    if (!handle_.IsValid()) {
-        g_lastError = ERROR_INVALID_HANDLE;
-        return false;
-    }
-    // Emptied while nobody can swap the folder or anything in it; once it is
-    // empty, whatever might take its name at the last moment has nothing to
-    // lose.
-    const bool emptied = DeleteEntries(folder_);
-    handle_.Reset();
-    if (!emptied) {
-        return false;
-    }
-    if (!RemoveDirectoryW(folder_.c_str())) {
-        g_lastError = GetLastError();
-        return false;
-    }
-    return true;
+    DWORD firstError = 0;
+    const bool removed = RemoveFolder(folder, true, firstError);
+    g_lastError = firstError;
+    return removed;
 }

@@ -14,6 +14,21 @@ extern DWORD g_lastError;
 // path cannot be obtained.
 std::wstring GetModuleDirectory();
 
+// Where a run stages its package.
+enum class StagingRoot {
+    // The temporary folder as GetTempPath2W gives it: for SYSTEM, the Windows
+    // folder's "SystemTemp\", which only SYSTEM may open.
+    SystemTemporary,
+    // The Windows folder's "Temp\", which only administrators control.
+    WindowsTemp,
+    // The user's own temporary folder (TMP).
+    UserTemporary,
+};
+
+// The one an elevated launcher can trust: a path that starts at the user's
+// TMP could be redirected by that user while the launcher works in it.
+StagingRoot ChooseStagingRoot(bool systemAccount, bool elevated);
+
 // The staging folder's name for a drawn value: "QLN", four uppercase
 // hexadecimal digits and a backslash.
 std::wstring StagingDirectoryName(unsigned drawnValue);
@@ -25,58 +40,73 @@ bool DrawStagingValue(unsigned& value);
 // How many names CreateStagingDirectoryIn tries before it gives up.
 constexpr int kStagingAttempts = 16;
 
-// Creates a fresh "QLNxxxx\" folder in parent (given with a trailing
-// backslash) that only Administrators and SYSTEM may change, named by draw;
-// a name that exists already is never used, a fresh value is drawn instead.
-// Returns the folder with a trailing backslash, or empty when none was made.
-std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value));
-
-// CreateStagingDirectoryIn the temporary folder (the system's protected one
-// for SYSTEM, where Windows has it), with DrawStagingValue.
-std::wstring CreateStagingDirectory();
-
-// Copies sourceFolder + fileName to destinationFolder + fileName, replacing a
-// file already there. The copy is left writable, so that it can be deleted
-// even when it came from read-only media.
-bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                     const std::wstring& fileName);
-
-// Copies every file of sourceFolder that matches the wildcard pattern. Fails
-// when nothing matches or a copy fails; sub-folders are not copied.
-bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                       const std::wstring& pattern);
-
-// Holds every file of a folder open for reading, sharing reading only, so
-// that no other process can change, replace or delete them while it lasts.
-// The handles are not inheritable.
-class StagedFilesLock {
-  public:
-    // False, with the code in g_lastError, when a file cannot be opened.
-    bool Acquire(const std::wstring& folder);
-    void Release();
-
-  private:
-    std::vector<FileHandle> files_;
-};
-
-// Holds the staging folder open from right after its creation until it is
-// deleted, sharing no deletion: in a temporary folder of the user's own, the
-// user could otherwise rename or replace it, whatever its own security says.
+// Holds a staging folder from its creation until it is removed: no handle
+// of it shares deletion, so that nobody can rename or replace the folder
+// while the launcher works in it, whatever the parent folder allows.
 class StagingFolderHold {
   public:
-    // False, with the code in g_lastError, unless folder (with a trailing
-    // backslash) is a folder and no link.
-    bool Acquire(const std::wstring& folder);
+    // Takes the folder (with a trailing backslash) and the handle that
+    // created it.
+    void Take(const std::wstring& folder, FileHandle handle);
+    bool IsHeld() const {
+        return handle_.IsValid();
+    }
     // Deletes what the folder holds as DeleteDirectoryTree does, lets the
-    // folder go and removes it; true when all of it went.
+    // folder go and removes it, or schedules it for removal at the next
+    // restart; true when all of it went now.
     bool DeleteTree();
+    // For a folder that may still be in use: schedules it and everything in
+    // it for removal at the next restart, and deletes nothing now.
+    void ScheduleTree();
 
   private:
     std::wstring folder_;
     FileHandle handle_;
 };
 
+// Creates a fresh "QLNxxxx\" folder in parent (given with a trailing
+// backslash) that only Administrators and SYSTEM may change, named by draw,
+// and holds it from the same call on, so that nothing can take its place in
+// between; a name that exists already (a folder, a file or a link) is never
+// used, a fresh value is drawn instead. Returns the folder with a trailing
+// backslash, or empty when none was made.
+std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value),
+                                      StagingFolderHold& hold);
+
+// CreateStagingDirectoryIn the folder that ChooseStagingRoot picks for this
+// process's token, with DrawStagingValue.
+std::wstring CreateStagingDirectory(StagingFolderHold& hold);
+
+// Holds staged files open for reading, sharing reading only, so that no
+// other process can change, replace or delete them while it lasts. The
+// handles are not inheritable.
+class StagedFilesLock {
+  public:
+    // False, with the code in g_lastError, when the file cannot be opened.
+    bool Add(const std::wstring& path);
+    void Release();
+
+  private:
+    std::vector<FileHandle> files_;
+};
+
+// Copies sourceFolder + fileName to destinationFolder + fileName, which must
+// not exist yet, and locks the copy in lock at once. The copy is left
+// writable, so that it can be deleted even when it came from read-only media.
+bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                     const std::wstring& fileName, StagedFilesLock& lock);
+
+// CopyPackageFile for every file of sourceFolder that matches the wildcard
+// pattern; sub-folders are not copied. Fails when a copy fails or the
+// pattern matches no entry at all.
+bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                       const std::wstring& pattern, StagedFilesLock& lock);
+
 // Deletes the folder (given with a trailing backslash) and everything in it.
 // A link (any reparse point) is removed as the entry itself and never
-// followed, so that nothing outside the folder is touched.
+// followed, so that nothing outside the folder is touched. An entry that
+// cannot be deleted does not stop the rest; it and the folders above it
+// are scheduled for removal at the next restart (links excepted: what a
+// later removal of a link would do is not the launcher's to decide). True
+// when all of it went now.
 bool DeleteDirectoryTree(const std::wstring& folder);

@@ -87,14 +87,3 @@ void EnsureNotInstalled(const std::wstring& msiPath) {
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\ORVANE");
 }
-
-std::vector<std::wstring> NamesStartingWith(const std::wstring& folder,
-                                            const std::wstring& prefix) {
-    std::vector<std::wstring> names;
-    for (const std::wstring& name : testfs::SortedNames(folder)) {
-        if (name.compare(0, prefix.size(), prefix) == 0) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}

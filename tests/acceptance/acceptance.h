@@ -38,4 +38,3 @@ RunResult RunMsiexec(const std::wstring& arguments);
 void EnsureNotInstalled(const std::wstring& msiPath);
 
 // Names in folder that begin with prefix.
-std::vector<std::wstring> NamesStartingWith(const std::wstring& folder, const std::wstring& prefix);

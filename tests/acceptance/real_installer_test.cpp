@@ -63,7 +63,6 @@ class MediumTest : public testing::Test, protected InstalledPackageTest {
     void SetUp() override {
         Prepare(OwnPackage());
         package = files_.package;
-        temp = files_.temp;
     }
     void TearDown() override {
         CleanUp();
@@ -81,7 +80,7 @@ class MediumTest : public testing::Test, protected InstalledPackageTest {
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
         EXPECT_EQ(testfs::Snapshot(package), packageBefore) << "the package folder changed";
-        EXPECT_EQ(NamesStartingWith(temp, L"QLN"), std::vector<std::wstring>());
+        EXPECT_EQ(files_.Leftovers(), std::vector<std::wstring>());
     }
     void ExpectInstalled(const std::wstring& culture, const std::wstring& name) {
         const std::wstring folder = InstallFolder(OwnPackage());
@@ -103,7 +102,7 @@ class MediumTest : public testing::Test, protected InstalledPackageTest {
         EXPECT_FALSE(Exists(InstallFolder(OwnPackage())));
     }
 
-    std::wstring package, temp;
+    std::wstring package;
     std::vector<std::pair<std::wstring, std::string>> packageBefore;
 };
 

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace {
 
 using testfs::Exists;
@@ -24,185 +22,57 @@ struct Scenario {
     const wchar_t* installerSwitch;
     const wchar_t* commandTail;
     const wchar_t* message; // the one error box expected, or null
-    // Whether a staging folder stays behind in the temporary folder, and the
-    // sorted names it then holds.
-    bool stagingLeft;
-    std::vector<std::wstring> leftBehind;
 };
 
-// The package this Windows needs stands for itself as kOwn.
-const wchar_t kOwn[] = L"<own package>";
-const std::vector<std::wstring> kCompleteStaging = {kOwn, L"data1.cab", L"data2.cab"};
+// The rows by what the launcher does, each field named where it is given.
+Scenario Installs(const char* name, const wchar_t* arguments, const wchar_t* commandTail,
+                  Setting setting = Setting::None, const char* installerExitCode = "0") {
+    return {name, setting, arguments, installerExitCode, L"/i", commandTail, nullptr};
+}
+Scenario Uninstalls(const char* name, const wchar_t* arguments, const wchar_t* commandTail,
+                    Setting setting = Setting::None) {
+    return {name, setting, arguments, "0", L"/x", commandTail, nullptr};
+}
+Scenario AsksForALanguage(const char* name, const wchar_t* arguments,
+                          Setting setting = Setting::None) {
+    return {name, setting, arguments, "0", nullptr, nullptr, nullptr};
+}
+Scenario Refuses(const char* name, Setting setting, const wchar_t* message) {
+    return {name, setting, L"/qn", "0", nullptr, nullptr, message};
+}
 
 const Scenario kScenarios[] = {
-    {"passive installs", Setting::None, L"/passive", "0", L"/i", L" /passive", nullptr, false, {}},
-    {"quiet installs", Setting::None, L"/qn", "0", L"/i", L" /qn", nullptr, false, {}},
-    {"help switch runs msiexec directly",
-     Setting::None,
-     L"/?",
-     "0",
-     L"/i",
-     L" /?",
-     nullptr,
-     false,
-     {}},
-    {"switches and quoted values passed on",
-     Setting::None,
-     L"/qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
-     "0",
-     L"/i",
-     L" /qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
-     nullptr,
-     false,
-     {}},
-    {"uninstall", Setting::None, L"/x /qn", "0", L"/x", L"  /qn", nullptr, false, {}},
-    {"dash uninstall",
-     Setting::None,
-     L"-uninstall /passive",
-     "0",
-     L"/x",
-     L"  /passive",
-     nullptr,
-     false,
-     {}},
-    {"installer failure is not reported",
-     Setting::None,
-     L"/qn",
-     "1603",
-     L"/i",
-     L" /qn",
-     nullptr,
-     false,
-     {}},
-    {"user cancel is not reported",
-     Setting::None,
-     L"/passive",
-     "1602",
-     L"/i",
-     L" /passive",
-     nullptr,
-     false,
-     {}},
-    {"missing package of the other bitness does not matter",
-     Setting::NoOtherPackage,
-     L"/qn",
-     "0",
-     L"/i",
-     L" /qn",
-     nullptr,
-     false,
-     {}},
-    {"installed product runs directly despite /qf",
-     Setting::InstalledFlag,
-     L"/qf",
-     "0",
-     L"/i",
-     L" /qf",
-     nullptr,
-     false,
-     {}},
-    {"installed product without arguments runs directly",
-     Setting::InstalledFlag,
-     L"",
-     "0",
-     L"/i",
-     L"",
-     nullptr,
-     false,
-     {}},
-    {"flag 0 is not installed",
-     Setting::InstalledFlagZero,
-     L"/qf",
-     "0",
-     nullptr,
-     nullptr,
-     nullptr,
-     false,
-     {}},
-    {"full interface asks for a language",
-     Setting::None,
-     L"/qf",
-     "0",
-     nullptr,
-     nullptr,
-     nullptr,
-     false,
-     {}},
-    {"no arguments asks for a language",
-     Setting::None,
-     L"",
-     "0",
-     nullptr,
-     nullptr,
-     nullptr,
-     false,
-     {}},
-    {"upper-case switch asks for a language",
-     Setting::None,
-     L"/QN",
-     "0",
-     nullptr,
-     nullptr,
-     nullptr,
-     false,
-     {}},
-    {"planted msiexec is not started",
-     Setting::PlantedMsiexec,
-     L"/passive",
-     "0",
-     L"/i",
-     L" /passive",
-     nullptr,
-     false,
-     {}},
-    {"no cabinet",
-     Setting::NoCabinets,
-     L"/qn",
-     "0",
-     nullptr,
-     nullptr,
-     kInitialisationMessage,
-     true,
-     {kOwn}},
-    {"missing package",
-     Setting::NoOwnPackage,
-     L"/qn",
-     "0",
-     nullptr,
-     nullptr,
-     kInitialisationMessage,
-     true,
-     {}},
-    {"staging folder cannot be created",
-     Setting::TemporaryFolderMissing,
-     L"/qn",
-     "0",
-     nullptr,
-     nullptr,
-     kInitialisationMessage,
-     false,
-     {}},
+    Installs("passive installs", L"/passive", L" /passive"),
+    Installs("quiet installs", L"/qn", L" /qn"),
+    Installs("help switch runs msiexec directly", L"/?", L" /?"),
+    Installs("switches and quoted values passed on",
+             L"/qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
+             L" /qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress"),
+    Uninstalls("uninstall", L"/x /qn", L"  /qn"),
+    Uninstalls("dash uninstall", L"-uninstall /passive", L"  /passive"),
+    Installs("installer failure is not reported", L"/qn", L" /qn", Setting::None, "1603"),
+    Installs("user cancel is not reported", L"/passive", L" /passive", Setting::None, "1602"),
+    Installs("missing package of the other bitness does not matter", L"/qn", L" /qn",
+             Setting::NoOtherPackage),
+    Installs("installed product runs directly despite /qf", L"/qf", L" /qf",
+             Setting::InstalledFlag),
+    Installs("installed product without arguments runs directly", L"", L"", Setting::InstalledFlag),
+    AsksForALanguage("flag 0 is not installed", L"/qf", Setting::InstalledFlagZero),
+    AsksForALanguage("full interface asks for a language", L"/qf"),
+    AsksForALanguage("no arguments asks for a language", L""),
+    AsksForALanguage("upper-case switch asks for a language", L"/QN"),
+    Installs("planted msiexec is not started", L"/passive", L" /passive", Setting::PlantedMsiexec),
+    Refuses("no cabinet", Setting::NoCabinets, kInitialisationMessage),
+    Refuses("missing package", Setting::NoOwnPackage, kInitialisationMessage),
+    Refuses("cabinet held open by another process", Setting::CabinetInUse, kInitialisationMessage),
+    // An elevated launcher does not stage in the user's TMP, so TMP cannot stop it.
+    Installs("missing TMP does not matter", L"/qn", L" /qn", Setting::TemporaryFolderMissing),
+    Refuses("staging folder cannot be created", Setting::WindowsTempUnusable,
+            kInitialisationMessage),
     // Every CD: the copies must not keep the attribute, or they could not be deleted.
-    {"read-only medium installs",
-     Setting::ReadOnlyMedium,
-     L"/qn",
-     "0",
-     L"/i",
-     L" /qn",
-     nullptr,
-     false,
-     {}},
-    {"read-only medium uninstalls",
-     Setting::ReadOnlyMedium,
-     L"/x /qn",
-     "0",
-     L"/x",
-     L"  /qn",
-     nullptr,
-     false,
-     {}},
-    {"installer cannot start", Setting::InstallerNotStartable, L"/qn", "0", nullptr, nullptr,
-     kStartMessage, true, kCompleteStaging},
+    Installs("read-only medium installs", L"/qn", L" /qn", Setting::ReadOnlyMedium),
+    Uninstalls("read-only medium uninstalls", L"/x /qn", L"  /qn", Setting::ReadOnlyMedium),
+    Refuses("installer cannot start", Setting::InstallerNotStartable, kStartMessage),
 };
 
 class SetupRunTest : public SetupTest, public testing::WithParamInterface<Scenario> {};
@@ -245,9 +115,9 @@ TEST_P(SetupRunTest, Scenario) {
     } else {
         ASSERT_TRUE(installerRan) << "the installer was not started";
         EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << testfs::Narrow(record.module);
-        // The staging folder: a fresh QLNxxxx folder in the temporary folder.
-        ASSERT_EQ(record.folder.size(), files_.temp.size() + 8) << testfs::Narrow(record.folder);
-        EXPECT_EQ(record.folder.substr(0, files_.temp.size() + 3), files_.temp + L"QLN");
+        // The staging folder: a fresh QLNxxxx folder in the Windows folder's Temp.
+        ASSERT_EQ(record.folder.size(), files_.staging.size() + 8) << testfs::Narrow(record.folder);
+        EXPECT_EQ(record.folder.substr(0, files_.staging.size() + 3), files_.staging + L"QLN");
         EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + s.installerSwitch + L" \"" +
                                           record.folder + OwnPackage() + L"\"" + s.commandTail);
         EXPECT_EQ(record.listing, CompleteListing())
@@ -255,19 +125,12 @@ TEST_P(SetupRunTest, Scenario) {
         EXPECT_EQ(record.access, LockedAccess(record.listing))
             << "while the installer runs, nobody may change or delete the staged files";
         EXPECT_EQ(record.inheritedHandles, 0) << "the installer inherited the launcher's locks";
-        EXPECT_FALSE(Exists(record.folder)) << "the staging folder is removed after the run";
     }
 
-    const std::vector<std::wstring> temporary = files_.Leftovers();
-    if (s.stagingLeft) {
-        ASSERT_EQ(temporary.size(), 1u) << "a failed run leaves its staging folder";
-        std::vector<std::wstring> expected = s.leftBehind;
-        std::replace(expected.begin(), expected.end(), std::wstring(kOwn), OwnPackage());
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(SortedNames(files_.temp + temporary[0] + L"\\"), expected);
-    } else {
-        EXPECT_TRUE(temporary.empty()) << testfs::Narrow(temporary.front());
-    }
+    // Every run, failed or not, removes what it staged, and stages nothing in TMP.
+    const std::vector<std::wstring> left = files_.Leftovers();
+    EXPECT_TRUE(left.empty()) << testfs::Narrow(left.front());
+    EXPECT_TRUE(SortedNames(files_.temp).empty()) << "something was made in TMP";
     if (s.setting == Setting::ReadOnlyMedium) {
         for (const std::wstring& name : SortedNames(files_.package)) {
             EXPECT_NE(GetFileAttributesW((files_.package + name).c_str()) & FILE_ATTRIBUTE_READONLY,

@@ -6,9 +6,23 @@ namespace {
 
 const wchar_t kVendorKey[] = L"Software\\Microsoft\\ORVANE";
 
+// The Windows folder's Temp moved aside, to make it unusable; moved back by
+// the next test even when a run was interrupted.
+std::wstring WindowsTempAside() {
+    return testfs::WindowsTemp().substr(0, testfs::WindowsTemp().size() - 1) + L"-aside-by-e2e";
+}
+
+void RestoreWindowsTemp() {
+    const std::wstring temp = testfs::WindowsTemp();
+    if (testfs::Exists(WindowsTempAside()) && !testfs::Exists(temp)) {
+        MoveFileW(WindowsTempAside().c_str(), temp.substr(0, temp.size() - 1).c_str());
+    }
+}
+
 } // namespace
 
 void SetupTest::SetUp() {
+    RestoreWindowsTemp();
     files_.Create(L"setup-e2e", TestPath(L"setup"));
     ASSERT_TRUE(testfs::WriteBytes(files_.package + kX64, std::string(3000, 'x')));
     ASSERT_TRUE(testfs::WriteBytes(files_.package + kX86, std::string(2000, 'y')));
@@ -23,6 +37,14 @@ void SetupTest::TearDown() {
     SetEnvironmentVariableW(L"SETUP_TEST_WAIT_FILE", nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, kVendorKey);
     RestoreStandIn();
+    heldCabinet_.Reset();
+    RestoreWindowsTemp();
+    // What a run left (a planted link that Wine cannot remove keeps its
+    // folder) goes with the test, and not at the prefix's next boot.
+    for (const std::wstring& name : files_.Leftovers()) {
+        testfs::TakeRemovalsAtRestart(files_.staging + name + L"\\");
+        testfs::RemoveTree(files_.staging + name + L"\\");
+    }
     files_.Destroy();
 }
 
@@ -43,6 +65,16 @@ void SetupTest::Apply(Setting setting) {
         break;
     case Setting::TemporaryFolderMissing:
         SetEnvironmentVariableW(L"TMP", (files_.root + L"missing\\").c_str());
+        break;
+    case Setting::WindowsTempUnusable: {
+        const std::wstring temp = testfs::WindowsTemp();
+        ASSERT_TRUE(MoveFileW(temp.substr(0, temp.size() - 1).c_str(), WindowsTempAside().c_str()));
+        break;
+    }
+    case Setting::CabinetInUse:
+        heldCabinet_ = FileHandle(CreateFileW((package + L"data2.cab").c_str(), GENERIC_READ, 0,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(heldCabinet_.IsValid());
         break;
     case Setting::InstallerNotStartable:
         ASSERT_TRUE(testfs::WriteBytes(SystemMsiexec(), "this is not a program"));

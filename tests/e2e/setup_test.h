@@ -8,6 +8,8 @@
 #include "medium.h"
 #include "stand_in.h"
 
+#include "app/unique_handle.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,6 +21,8 @@ enum class Setting {
     NoOwnPackage,
     NoOtherPackage,
     TemporaryFolderMissing,
+    WindowsTempUnusable,
+    CabinetInUse,
     InstallerNotStartable,
     InstalledFlag,
     InstalledFlagZero,
@@ -35,6 +39,8 @@ class SetupTest : public testing::Test {
     void Apply(Setting setting);
 
     Medium files_;
+    // A cabinet of the medium that another process holds open, sharing nothing.
+    FileHandle heldCabinet_;
 };
 
 // The package this Windows needs, with the size of its file on the medium.

@@ -8,7 +8,6 @@
 
 #include <ctime>
 #include <functional>
-#include <thread>
 
 namespace {
 
@@ -31,16 +30,16 @@ class StagingRunTest : public SetupTest {
     // someone else might do to the staging folder (nothing when the installer
     // does not start); the run ends after that.
     RunResult RunWhileInstallerWaits(const std::function<void(const InstallerRecord&)>& meanwhile) {
-        std::thread other([&] {
+        RunOptions options;
+        options.whileRunning = [&] {
             InstallerRecord record;
-            if (testfs::WaitForFile(files_.record) && ReadRecord(files_.record, record)) {
-                meanwhile(record);
+            if (!ReadRecord(files_.record, record)) {
+                return false;
             }
-            testfs::WriteBytes(proceed_, "go");
-        });
-        const RunResult run = Run(L"/qn");
-        other.join();
-        return run;
+            meanwhile(record);
+            return testfs::WriteBytes(proceed_, "go");
+        };
+        return files_.Run(L"/qn", options);
     }
 
     std::wstring proceed_;
@@ -105,17 +104,20 @@ unsigned ClockSeededDraw(unsigned seconds) {
 }
 
 // Someone creates, in advance, the folders that a clock-seeded name would
-// take in the coming half minute.
-TEST_F(StagingRunTest, FoldersTakenInAdvanceNeitherStopARunNorAreTouched) {
+// take in the coming half minute. Drawn names seldom meet them (that a taken
+// name earns another draw is shown with scripted draws in the unit tests);
+// what this shows is that a run touches no folder of the same pattern that
+// is not its own.
+TEST_F(StagingRunTest, FoldersOfOthersUnderTheNamePatternAreNeverTouched) {
     const unsigned now = static_cast<unsigned>(time(nullptr));
     std::vector<std::wstring> taken;
     for (unsigned second = now - 1; second <= now + 30; ++second) {
         wchar_t name[16] = {};
         wsprintfW(name, L"QLN%04X", ClockSeededDraw(second));
-        const std::wstring folder = files_.temp + name + L"\\";
+        const std::wstring folder = files_.staging + name + L"\\";
         if (CreateDirectoryW(folder.c_str(), nullptr)) {
-            ASSERT_TRUE(testfs::WriteBytes(folder + L"owner.txt", "someone else's"));
             taken.push_back(name);
+            ASSERT_TRUE(testfs::WriteBytes(folder + L"owner.txt", "someone else's"));
         }
     }
     std::sort(taken.begin(), taken.end());
@@ -126,12 +128,86 @@ TEST_F(StagingRunTest, FoldersTakenInAdvanceNeitherStopARunNorAreTouched) {
     ASSERT_TRUE(run.ended);
     EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
     InstallerRecord record;
-    ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
-    EXPECT_EQ(files_.Leftovers(), taken) << "a folder was left, or one taken was removed";
+    EXPECT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
+    std::vector<std::wstring> left = files_.Leftovers();
     for (const std::wstring& name : taken) {
-        EXPECT_EQ(SortedNames(files_.temp + name + L"\\"), std::vector<std::wstring>{L"owner.txt"})
+        EXPECT_EQ(SortedNames(files_.staging + name + L"\\"),
+                  std::vector<std::wstring>{L"owner.txt"})
             << Narrow(name) << " was used";
+        testfs::RemoveTree(files_.staging + name + L"\\");
     }
+    EXPECT_EQ(left, taken) << "a folder was left, or one taken was removed";
+}
+
+// Someone points their TMP through a link, and retargets the link at a
+// folder of their choice while the installer runs; an elevated launcher
+// stages where only administrators reach, so nothing there or at either
+// target changes, and nothing appears in the system's protected folder.
+TEST_F(StagingRunTest, TmpThroughARetargetedLinkChangesNothingOutsideTheStagingFolder) {
+    const std::wstring mine = files_.root + L"tmp-target\\";
+    const std::wstring victim = files_.root + L"victim\\";
+    const std::wstring link = files_.root + L"tmp-link";
+    for (const std::wstring& folder : {mine, victim}) {
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        ASSERT_TRUE(testfs::WriteBytes(folder + L"precious.txt", "keep me"));
+    }
+    ASSERT_TRUE(winehost::MakeSymbolicLink(mine, link));
+    const std::wstring systemTemp =
+        files_.staging.substr(0, files_.staging.size() - 5) + L"SystemTemp\\";
+    const bool madeSystemTemp = CreateDirectoryW(systemTemp.c_str(), nullptr) != FALSE;
+    SetEnvironmentVariableW(L"TMP", (link + L"\\").c_str());
+    SetEnvironmentVariableW(L"TEMP", (link + L"\\").c_str());
+
+    std::wstring staged;
+    bool retargeted = false;
+    const RunResult run = RunWhileInstallerWaits([&](const InstallerRecord& started) {
+        staged = started.folder;
+        winehost::RemoveSymbolicLink(link);
+        retargeted = winehost::MakeSymbolicLink(victim, link);
+    });
+    const std::vector<std::wstring> inSystemTemp = SortedNames(systemTemp);
+    winehost::RemoveSymbolicLink(link);
+    if (madeSystemTemp) {
+        RemoveDirectoryW(systemTemp.c_str());
+    }
+
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    ASSERT_FALSE(staged.empty()) << "the installer was not started";
+    EXPECT_TRUE(retargeted) << "the link could not be retargeted";
+    EXPECT_EQ(staged.substr(0, files_.staging.size()), files_.staging)
+        << "the installer's package lies in " << Narrow(staged);
+    for (const std::wstring& folder : {mine, victim}) {
+        EXPECT_EQ(testfs::Snapshot(folder),
+                  (std::vector<std::pair<std::wstring, std::string>>{{L"precious.txt", "keep me"}}))
+            << Narrow(folder);
+    }
+    EXPECT_TRUE(inSystemTemp.empty()) << Narrow(inSystemTemp.front());
+    EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder was left";
+}
+
+// Another process still reads a staged file when the installer has ended:
+// everything else goes, and the rest is scheduled for the next restart.
+TEST_F(StagingRunTest, StagedFileStillInUseGoesAtTheNextRestart) {
+    std::wstring staged;
+    FileHandle reader;
+    const RunResult run = RunWhileInstallerWaits([&](const InstallerRecord& started) {
+        staged = started.folder;
+        reader = FileHandle(CreateFileW((staged + L"data2.cab").c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    });
+    ASSERT_TRUE(run.ended);
+    ASSERT_FALSE(staged.empty()) << "the installer was not started";
+    ASSERT_TRUE(reader.IsValid()) << "the staged cabinet could not be opened for reading";
+    const std::vector<std::wstring> left = SortedNames(staged);
+    const std::vector<std::wstring> atRestart = testfs::TakeRemovalsAtRestart(staged);
+    reader.Reset();
+    testfs::RemoveTree(staged);
+
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_EQ(left, std::vector<std::wstring>{L"data2.cab"});
+    const std::wstring folder = staged.substr(0, staged.size() - 1);
+    EXPECT_EQ(atRestart, (std::vector<std::wstring>{folder + L"\\data2.cab", folder}));
 }
 
 // Two launchers started together each stage in a folder of their own.
@@ -140,23 +216,30 @@ TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     ASSERT_TRUE(CreateDirectoryW(records.c_str(), nullptr));
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", records.c_str());
 
-    RunResult first, second;
-    std::thread other([&] { second = Run(L"/qn"); });
-    std::thread waiter([&] {
-        // Both installers have recorded and wait: both folders exist at once.
-        for (int i = 0; i < 600 && SortedNames(records).size() < 2; ++i) {
-            Sleep(50);
-        }
-        testfs::WriteBytes(proceed_, "go");
-    });
-    first = Run(L"/qn");
-    other.join();
-    waiter.join();
+    // The second starts by itself; it shows no window with /qn.
+    std::wstring second = L"\"" + files_.medium + L"Setup.exe\" /qn";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &second[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               files_.root.c_str(), &startup, &started));
+    const KernelHandle secondThread(started.hThread);
+    const KernelHandle secondProcess(started.hProcess);
+    // Both installers have recorded and wait: both folders exist at once.
+    bool bothWaiting = false;
+    RunOptions options;
+    options.whileRunning = [&] {
+        bothWaiting = SortedNames(records).size() == 2;
+        return bothWaiting && testfs::WriteBytes(proceed_, "go");
+    };
+    const RunResult first = files_.Run(L"/qn", options);
+    testfs::WriteBytes(proceed_, "go");
+    const bool secondEnded = WaitForSingleObject(secondProcess.Get(), 60000) == WAIT_OBJECT_0;
 
-    for (const RunResult* run : {&first, &second}) {
-        ASSERT_TRUE(run->ended);
-        EXPECT_TRUE(run->boxes.empty()) << Narrow(run->boxes.front().text);
-    }
+    ASSERT_TRUE(first.ended);
+    EXPECT_TRUE(first.boxes.empty()) << Narrow(first.boxes.front().text);
+    ASSERT_TRUE(secondEnded) << "the second launcher did not end";
+    EXPECT_TRUE(bothWaiting) << "the two runs did not stage at the same time";
     const std::vector<std::wstring> written = SortedNames(records);
     ASSERT_EQ(written.size(), 2u) << "not both installers ran";
     std::vector<std::wstring> folders;

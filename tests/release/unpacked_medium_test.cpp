@@ -92,8 +92,8 @@ TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
     InstallerRecord record;
     ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
     EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << Narrow(record.module);
-    ASSERT_EQ(record.folder.size(), files_.temp.size() + 8) << Narrow(record.folder);
-    EXPECT_EQ(record.folder.substr(0, files_.temp.size() + 3), files_.temp + L"QLN");
+    ASSERT_EQ(record.folder.size(), files_.staging.size() + 8) << Narrow(record.folder);
+    EXPECT_EQ(record.folder.substr(0, files_.staging.size() + 3), files_.staging + L"QLN");
     EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + r.installerSwitch + L" \"" +
                                       record.folder + ownMsi + L"\"" + r.commandTail);
     EXPECT_EQ(record.listing, staged) << "the staging folder holds the package and every cabinet";

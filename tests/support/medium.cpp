@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 void PointTemp(const std::wstring& folder) {
@@ -33,6 +35,7 @@ void Medium::MakeScratch(const std::wstring& name) {
     temp = root + L"tmp\\";
     record = root + L"record.txt";
     testfs::RemoveTree(root);
+    stagingBefore_ = testfs::StagingFolders(staging);
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr)) << testfs::Narrow(root);
     ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
     PointTemp(temp);
@@ -76,5 +79,11 @@ std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() cons
 }
 
 std::vector<std::wstring> Medium::Leftovers() const {
-    return testfs::SortedNames(temp);
+    std::vector<std::wstring> left;
+    for (const std::wstring& name : testfs::StagingFolders(staging)) {
+        if (!std::binary_search(stagingBefore_.begin(), stagingBefore_.end(), name)) {
+            left.push_back(name);
+        }
+    }
+    return left;
 }

@@ -5,6 +5,7 @@
 // a temporary folder of its own that the launcher and its installer inherit
 // as TMP and TEMP.
 #include "process_runner.h"
+#include "test_files.h"
 
 #include <windows.h>
 
@@ -35,7 +36,8 @@ class Medium {
 
     // Names and bytes of the files in Package\, by name.
     std::vector<std::pair<std::wstring, std::string>> PackageSnapshot() const;
-    // The names in the temporary folder: the staging folders that are left.
+    // The staging folders ("QLNxxxx") that appeared in the Windows folder's
+    // Temp since Create and are still there.
     std::vector<std::wstring> Leftovers() const;
 
     std::wstring root;    // the scratch folder
@@ -43,7 +45,11 @@ class Medium {
     std::wstring package; // the Package folder in medium
     std::wstring temp;    // TMP and TEMP of the launcher
     std::wstring record;  // where the stand-in installer records its start
+    // Where the launcher stages, elevated as every process is under Wine.
+    std::wstring staging = testfs::WindowsTemp();
 
   private:
     void MakeScratch(const std::wstring& name);
+
+    std::vector<std::wstring> stagingBefore_;
 };

@@ -117,7 +117,9 @@ RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& option
     result.started = true;
     std::set<HWND> answered;
     const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
+    bool acted = !options.whileRunning;
     while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+        acted = acted || options.whileRunning();
         if (GetTickCount64() > deadline) {
             ADD_FAILURE() << testfs::Narrow(commandLine) << " did not end within "
                           << options.timeoutMs / 1000 << " s";

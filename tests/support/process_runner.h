@@ -44,6 +44,10 @@ struct RunOptions {
     // caller's. Windows there are neither seen nor answered.
     std::wstring desktop;
     DialogHandler onDialog = CancelDialog;
+    // Called from the wait, in the caller's thread, until it returns true: for
+    // what a test does while the program runs (Wine under an emulator does
+    // not bear a second thread that waits beside this one).
+    std::function<bool()> whileRunning;
 };
 
 // Starts the command line and answers its windows until it ends. A process

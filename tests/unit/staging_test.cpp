@@ -40,6 +40,9 @@ class StagingTest : public testing::Test {
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
+        // What a test left for the next restart must not go when the prefix
+        // boots again.
+        testfs::TakeRemovalsAtRestart(root_);
         RemoveTree(root_);
     }
     std::wstring MakeFolder(const std::wstring& relative) {
@@ -81,76 +84,120 @@ TEST(StagingDirectoryNameTest, FourUppercaseDigitsAndBackslash) {
     }
 }
 
-TEST_F(StagingTest, CreatesAFreshFolderInTheTemporaryDirectory) {
-    PointTmpAt(root_);
-    const std::wstring staging = CreateStagingDirectory();
-    ASSERT_EQ(staging.size(), root_.size() + 8);
-    EXPECT_EQ(staging.substr(0, root_.size()), root_);
-    const std::wstring name = staging.substr(root_.size());
-    EXPECT_EQ(name.substr(0, 3), L"QLN");
-    EXPECT_TRUE(name[3] >= L'0' && name[3] <= L'7');
-    for (int i = 4; i < 7; ++i) {
-        EXPECT_TRUE(iswdigit(name[i]) || (name[i] >= L'A' && name[i] <= L'F'));
+TEST(StagingRootTest, OnlyTheSystemAccountAndElevatedTokensLeaveTheUsersTemporaryFolder) {
+    struct RootCase {
+        const char* name;
+        bool systemAccount;
+        bool elevated;
+        StagingRoot root;
+    };
+    const RootCase cases[] = {
+        {"SYSTEM", true, true, StagingRoot::SystemTemporary},
+        {"elevated administrator", false, true, StagingRoot::WindowsTemp},
+        {"token not elevated (UAC off)", false, false, StagingRoot::UserTemporary},
+        {"SYSTEM without elevation flag", true, false, StagingRoot::SystemTemporary},
+    };
+    for (const RootCase& c : cases) {
+        EXPECT_EQ(ChooseStagingRoot(c.systemAccount, c.elevated), c.root) << c.name;
     }
-    EXPECT_EQ(name[7], L'\\');
-    EXPECT_TRUE(GetFileAttributesW(staging.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Wine's tokens are all elevated and none is SYSTEM's: the Windows folder's
+// Temp, whatever TMP says.
+TEST_F(StagingTest, ElevatedRunStagesInTheWindowsTempHeldFromItsCreation) {
+    for (const wchar_t* tmp : {L"", L"does-not-exist\\"}) {
+        SCOPED_TRACE(testfs::Narrow(tmp));
+        PointTmpAt(root_ + tmp);
+        StagingFolderHold hold;
+        const std::wstring staging = CreateStagingDirectory(hold);
+        EXPECT_EQ(g_lastError, 0u);
+        const std::wstring parent = testfs::WindowsTemp();
+        ASSERT_EQ(staging.size(), parent.size() + 8) << testfs::Narrow(staging);
+        EXPECT_EQ(staging.substr(0, parent.size() + 3), parent + L"QLN");
+        EXPECT_TRUE(testfs::IsDirectory(staging));
+        EXPECT_TRUE(hold.IsHeld());
+        const std::wstring path = staging.substr(0, staging.size() - 1);
+        EXPECT_FALSE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str()))
+            << "the new folder could be taken away";
+        EXPECT_EQ(SortedNames(root_), (std::vector<std::wstring>{L"destination", L"source"}))
+            << "something was made in TMP";
+        EXPECT_TRUE(hold.DeleteTree());
+        EXPECT_FALSE(Exists(staging));
+    }
+}
+
+DWORD OpenError(const std::wstring& path, DWORD access, DWORD share) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    CloseHandle(file);
+    return ERROR_SUCCESS;
+}
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+TEST_F(StagingTest, CopyPackageFileCopiesLocksAndNeverReplaces) {
+    WriteText(source_ + L"a.msi", std::string(3 << 20, 'p') + "end");
+    StagedFilesLock lock;
+    EXPECT_TRUE(CopyPackageFile(source_, destination_, L"a.msi", lock));
     EXPECT_EQ(g_lastError, 0u);
-}
+    EXPECT_EQ(ReadText(destination_ + L"a.msi"), std::string(3 << 20, 'p') + "end");
+    EXPECT_EQ(OpenError(destination_ + L"a.msi", GENERIC_WRITE, kShareAll),
+              static_cast<DWORD>(ERROR_SHARING_VIOLATION))
+        << "the copy is not locked as soon as it is made";
 
-TEST_F(StagingTest, MissingTemporaryDirectoryGivesEmptyPath) {
-    PointTmpAt(root_ + L"does-not-exist\\");
-    EXPECT_EQ(CreateStagingDirectory(), L"");
-    EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-}
-
-TEST_F(StagingTest, CopyPackageFileCopiesAndReplaces) {
-    WriteText(source_ + L"a.msi", "new package");
-    EXPECT_TRUE(CopyPackageFile(source_, destination_, L"a.msi"));
-    EXPECT_EQ(ReadText(destination_ + L"a.msi"), "new package");
-
-    WriteText(destination_ + L"b.msi", "old");
+    // In a fresh folder, a name that exists is someone else's.
+    WriteText(destination_ + L"b.msi", "someone else's");
     WriteText(source_ + L"b.msi", "replacement");
-    EXPECT_TRUE(CopyPackageFile(source_, destination_, L"b.msi"));
-    EXPECT_EQ(ReadText(destination_ + L"b.msi"), "replacement");
-    EXPECT_EQ(g_lastError, 0u);
+    EXPECT_FALSE(CopyPackageFile(source_, destination_, L"b.msi", lock));
+    EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(ReadText(destination_ + L"b.msi"), "someone else's");
 }
 
 TEST_F(StagingTest, CopyPackageFileReportsMissingSource) {
-    EXPECT_FALSE(CopyPackageFile(source_, destination_, L"missing.msi"));
+    StagedFilesLock lock;
+    EXPECT_FALSE(CopyPackageFile(source_, destination_, L"missing.msi", lock));
     EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(Exists(destination_ + L"missing.msi"));
 }
 
 TEST_F(StagingTest, CopyMatchingFilesCopiesOnlyMatches) {
+    StagedFilesLock lock;
     WriteText(source_ + L"one.cab", "1");
     WriteText(source_ + L"two.cab", "2");
     WriteText(source_ + L"readme.txt", "r");
-    EXPECT_TRUE(CopyMatchingFiles(source_, destination_, L"*.cab"));
+    EXPECT_TRUE(CopyMatchingFiles(source_, destination_, L"*.cab", lock));
     EXPECT_EQ(g_lastError, 0u);
     EXPECT_EQ(SortedNames(destination_), (std::vector<std::wstring>{L"one.cab", L"two.cab"}));
     EXPECT_EQ(ReadText(destination_ + L"two.cab"), "2");
 }
 
 TEST_F(StagingTest, CopyMatchingFilesFailsWhenNothingMatches) {
+    StagedFilesLock lock;
     WriteText(source_ + L"package.msi", "m");
-    EXPECT_FALSE(CopyMatchingFiles(source_, destination_, L"*.cab"));
+    EXPECT_FALSE(CopyMatchingFiles(source_, destination_, L"*.cab", lock));
     EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(StagingTest, LoneAsteriskInEmptyFolderMatchesOnlyDotEntries) {
-    EXPECT_TRUE(CopyMatchingFiles(source_, destination_, L"*"));
+    StagedFilesLock lock;
+    EXPECT_TRUE(CopyMatchingFiles(source_, destination_, L"*", lock));
     EXPECT_TRUE(SortedNames(destination_).empty());
 }
 
 TEST_F(StagingTest, FolderNamedLikeACabinetIsSkipped) {
+    StagedFilesLock lock;
     MakeFolder(L"source\\folder.cab");
     WriteText(source_ + L"folder.cab\\inner.cab", "i");
     WriteText(source_ + L"real.cab", "r");
-    EXPECT_TRUE(CopyMatchingFiles(source_, destination_, L"*.cab"));
+    EXPECT_TRUE(CopyMatchingFiles(source_, destination_, L"*.cab", lock));
     EXPECT_EQ(SortedNames(destination_), (std::vector<std::wstring>{L"real.cab"}));
 }
 
 TEST_F(StagingTest, CopyStopsAtTheFirstFailure) {
+    StagedFilesLock lock;
     for (const wchar_t* name : {L"a.cab", L"b.cab", L"c.cab"}) {
         WriteText(source_ + name, "new");
     }
@@ -159,7 +206,7 @@ TEST_F(StagingTest, CopyStopsAtTheFirstFailure) {
     // A folder of the same name at the destination makes the second copy fail.
     ASSERT_TRUE(CreateDirectoryW((destination_ + order[1]).c_str(), nullptr));
 
-    EXPECT_FALSE(CopyMatchingFiles(source_, destination_, L"*.cab"));
+    EXPECT_FALSE(CopyMatchingFiles(source_, destination_, L"*.cab", lock));
     EXPECT_NE(g_lastError, 0u);
     EXPECT_EQ(ReadText(destination_ + order[0]), "new");
     EXPECT_TRUE(GetFileAttributesW((destination_ + order[1]).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -189,19 +236,27 @@ TEST_F(StagingTest, DeletesNestedFolders) {
     EXPECT_TRUE(Exists(root_)) << "only the given folder goes";
 }
 
-TEST_F(StagingTest, ReadOnlyFileStopsDeletion) {
+TEST_F(StagingTest, AnEntryThatStaysDoesNotStopTheRestAndGoesAtRestart) {
     const std::wstring folder = MakeFolder(L"QLN0003");
-    for (const wchar_t* name : {L"a.cab", L"b.cab", L"c.cab"}) {
+    MakeFolder(L"QLN0003\\sub");
+    for (const wchar_t* name : {L"a.cab", L"b.cab", L"c.cab", L"sub\\d.cab", L"sub\\e.cab"}) {
         WriteText(folder + name, "x");
     }
-    const std::vector<std::wstring> order = EnumerationOrder(folder, L"*");
+    // Whichever the walk meets first or last, one stays.
+    const std::vector<std::wstring> order = EnumerationOrder(folder, L"*.cab");
     ASSERT_EQ(order.size(), 3u);
     SetFileAttributesW((folder + order[1]).c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((folder + L"sub\\d.cab").c_str(), FILE_ATTRIBUTE_READONLY);
 
     EXPECT_FALSE(DeleteDirectoryTree(folder));
-    EXPECT_FALSE(Exists(folder + order[0]));
-    EXPECT_TRUE(Exists(folder + order[1]));
-    EXPECT_TRUE(Exists(folder + order[2])) << "entries after the failure remain";
+    EXPECT_NE(g_lastError, 0u);
+    EXPECT_EQ(SortedNames(folder), (std::vector<std::wstring>{order[1], L"sub"}));
+    EXPECT_EQ(SortedNames(folder + L"sub\\"), std::vector<std::wstring>{L"d.cab"});
+    const std::wstring path = folder.substr(0, folder.size() - 1);
+    EXPECT_EQ(testfs::TakeRemovalsAtRestart(folder),
+              (std::vector<std::wstring>{path + L"\\" + order[1], path + L"\\sub\\d.cab",
+                                         path + L"\\sub", path}))
+        << "what stays goes at the next restart, each entry before its folder";
 }
 
 TEST_F(StagingTest, RefusesEmptyAndMissingFolders) {
@@ -248,28 +303,32 @@ TEST_F(StagingTest, NameGeneratorDrawsAgainOnlyForNamesThatExist) {
         const char* name;
         std::vector<unsigned> takenFolders; // values whose folders exist beforehand
         std::vector<unsigned> takenFiles;   // values whose names a file has
+        std::vector<unsigned> takenLinks;   // values whose names a link to a victim has
         std::vector<unsigned> draws;
         const wchar_t* created; // null when no folder may be made
         size_t drawsUsed;
         DWORD error;
     };
     const NameCase cases[] = {
-        {"first name free", {}, {}, {0x1A2B}, L"QLN1A2B", 1, 0},
-        {"taken folder earns a fresh draw", {5}, {}, {5, 0x7FFF}, L"QLN7FFF", 2, 0},
-        {"a file takes the name too", {}, {6}, {6, 0}, L"QLN0000", 2, 0},
-        {"sixteenth draw still counts", Values(0, 15), {}, Values(0, 17), L"QLN000F", 16, 0},
+        {"first name free", {}, {}, {}, {0x1A2B}, L"QLN1A2B", 1, 0},
+        {"taken folder earns a fresh draw", {5}, {}, {}, {5, 0x7FFF}, L"QLN7FFF", 2, 0},
+        {"a file takes the name too", {}, {6}, {}, {6, 0}, L"QLN0000", 2, 0},
+        {"a link takes the name too", {}, {}, {7}, {7, 1}, L"QLN0001", 2, 0},
+        {"sixteenth draw still counts", Values(0, 15), {}, {}, Values(0, 17), L"QLN000F", 16, 0},
         {"gives up after sixteen",
          Values(0, 16),
+         {},
          {},
          Values(0, 17),
          nullptr,
          16,
          ERROR_ALREADY_EXISTS},
-        {"failing generator makes nothing", {}, {}, {}, nullptr, 0, ERROR_GEN_FAILURE},
+        {"failing generator makes nothing", {}, {}, {}, {}, nullptr, 0, ERROR_GEN_FAILURE},
     };
     for (const NameCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::wstring parent = MakeFolder(L"temp");
+        const std::wstring victim = MakeFolder(L"victim");
         for (unsigned value : c.takenFolders) {
             const std::wstring folder = parent + StagingDirectoryName(value);
             ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
@@ -280,21 +339,29 @@ TEST_F(StagingTest, NameGeneratorDrawsAgainOnlyForNamesThatExist) {
             file.pop_back();
             WriteText(file, "someone else's");
         }
+        for (unsigned value : c.takenLinks) {
+            std::wstring link = parent + StagingDirectoryName(value);
+            link.pop_back();
+            ASSERT_TRUE(winehost::MakeSymbolicLink(victim, link));
+        }
         const std::vector<std::wstring> before = SortedNames(parent);
         g_script = c.draws;
         g_drawn = 0;
 
-        const std::wstring staging = CreateStagingDirectoryIn(parent, ScriptedDraw);
+        StagingFolderHold hold;
+        const std::wstring staging = CreateStagingDirectoryIn(parent, ScriptedDraw, hold);
 
         EXPECT_EQ(g_drawn, c.drawsUsed);
         EXPECT_EQ(g_lastError, c.error);
         std::vector<std::wstring> expected = before;
         if (c.created == nullptr) {
             EXPECT_EQ(staging, L"");
+            EXPECT_FALSE(hold.IsHeld());
         } else {
             EXPECT_EQ(staging, parent + c.created + L"\\");
             EXPECT_TRUE(testfs::IsDirectory(staging));
             EXPECT_TRUE(SortedNames(staging).empty());
+            EXPECT_TRUE(hold.IsHeld());
             expected.push_back(c.created);
             std::sort(expected.begin(), expected.end());
         }
@@ -304,14 +371,23 @@ TEST_F(StagingTest, NameGeneratorDrawsAgainOnlyForNamesThatExist) {
                       "someone else's")
                 << "a folder that existed was changed";
         }
+        EXPECT_TRUE(SortedNames(victim).empty()) << "a folder was made where a link points";
+        hold.DeleteTree();
+        for (unsigned value : c.takenLinks) {
+            std::wstring link = parent + StagingDirectoryName(value);
+            link.pop_back();
+            winehost::RemoveSymbolicLink(link);
+        }
         RemoveTree(parent);
+        RemoveTree(victim);
     }
 }
 
 TEST_F(StagingTest, NameGeneratorStopsAtOtherFailures) {
     g_script = {1, 2};
     g_drawn = 0;
-    EXPECT_EQ(CreateStagingDirectoryIn(root_ + L"missing\\", ScriptedDraw), L"");
+    StagingFolderHold hold;
+    EXPECT_EQ(CreateStagingDirectoryIn(root_ + L"missing\\", ScriptedDraw, hold), L"");
     EXPECT_EQ(g_lastError, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(g_drawn, 1u) << "only a taken name earns another draw";
 }
@@ -343,8 +419,8 @@ bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
 // folder's owner, and neither the protection nor the inheritance by the files
 // inside can be read back here. What it shows: whom the folder admits.
 TEST_F(StagingTest, StagingFolderAdmitsNobodyButAdministratorsAndSystem) {
-    PointTmpAt(root_);
-    std::wstring staging = CreateStagingDirectory();
+    StagingFolderHold hold;
+    std::wstring staging = CreateStagingDirectoryIn(root_, DrawStagingValue, hold);
     ASSERT_FALSE(staging.empty());
     staging.pop_back();
     PACL dacl = nullptr;
@@ -380,22 +456,14 @@ TEST_F(StagingTest, CopyFromReadOnlyMediumIsWritableAndTheMediumStaysReadOnly) {
     ASSERT_TRUE(SetFileAttributesW((source_ + L"package.msi").c_str(), FILE_ATTRIBUTE_READONLY));
     const std::wstring staging = MakeFolder(L"QLN0004");
 
-    EXPECT_TRUE(CopyPackageFile(source_, staging, L"package.msi"));
+    StagedFilesLock lock;
+    EXPECT_TRUE(CopyPackageFile(source_, staging, L"package.msi", lock));
     EXPECT_EQ(g_lastError, 0u);
+    lock.Release();
     EXPECT_EQ(ReadText(staging + L"package.msi"), "from a CD");
     EXPECT_EQ(GetFileAttributesW((staging + L"package.msi").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_NE(GetFileAttributesW((source_ + L"package.msi").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_TRUE(DeleteDirectoryTree(staging));
-}
-
-DWORD OpenError(const std::wstring& path, DWORD access, DWORD share) {
-    const HANDLE file =
-        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    CloseHandle(file);
-    return ERROR_SUCCESS;
 }
 
 TEST_F(StagingTest, LockedFilesCanOnlyBeRead) {
@@ -403,10 +471,11 @@ TEST_F(StagingTest, LockedFilesCanOnlyBeRead) {
     MakeFolder(L"QLN0005\\sub");
     WriteText(staging + L"package.msi", "m");
     WriteText(staging + L"data1.cab", "c");
-    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const DWORD all = kShareAll;
     {
         StagedFilesLock lock;
-        ASSERT_TRUE(lock.Acquire(staging));
+        ASSERT_TRUE(lock.Add(staging + L"package.msi"));
+        ASSERT_TRUE(lock.Add(staging + L"data1.cab"));
         for (const wchar_t* name : {L"package.msi", L"data1.cab"}) {
             SCOPED_TRACE(testfs::Narrow(name));
             const std::wstring path = staging + name;
@@ -423,7 +492,7 @@ TEST_F(StagingTest, LockedFilesCanOnlyBeRead) {
     EXPECT_TRUE(DeleteDirectoryTree(staging));
 
     StagedFilesLock missing;
-    EXPECT_FALSE(missing.Acquire(root_ + L"missing\\"));
+    EXPECT_FALSE(missing.Add(root_ + L"missing.cab"));
     EXPECT_NE(g_lastError, 0u);
 }
 
@@ -479,14 +548,21 @@ TEST_F(StagingTest, LinksAreRemovedAsEntriesAndNeverFollowed) {
 
 // In a temporary folder of the user's own, the user may rename or delete a
 // folder whatever its own security says; the hold keeps it in place.
+// A held folder, made by CreateStagingDirectoryIn under the drawn value.
+std::wstring HeldFolder(const std::wstring& parent, unsigned value, StagingFolderHold& hold) {
+    g_script = {value};
+    g_drawn = 0;
+    return CreateStagingDirectoryIn(parent, ScriptedDraw, hold);
+}
+
 TEST_F(StagingTest, HeldFolderStaysInPlaceUntilItIsDeletedThroughTheHold) {
-    const std::wstring staging = MakeFolder(L"QLN0008");
+    StagingFolderHold hold;
+    const std::wstring staging = HeldFolder(root_, 8, hold);
+    ASSERT_EQ(staging, root_ + L"QLN0008\\");
     WriteText(staging + L"package.msi", "m");
     MakeFolder(L"QLN0008\\sub");
     WriteText(staging + L"sub\\inner.cab", "c");
     const std::wstring path = staging.substr(0, staging.size() - 1);
-    StagingFolderHold hold;
-    ASSERT_TRUE(hold.Acquire(staging));
 
     EXPECT_FALSE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str()));
     EXPECT_FALSE(Exists(root_ + L"renamed"));
@@ -497,43 +573,35 @@ TEST_F(StagingTest, HeldFolderStaysInPlaceUntilItIsDeletedThroughTheHold) {
     EXPECT_TRUE(hold.DeleteTree());
     EXPECT_EQ(g_lastError, 0u);
     EXPECT_FALSE(Exists(staging));
+    EXPECT_TRUE(testfs::TakeRemovalsAtRestart(staging).empty());
 }
 
-TEST_F(StagingTest, HoldRefusesWhatIsNoFolderOfItsOwn) {
-    const std::wstring victim = MakeFolder(L"victim");
-    WriteText(victim + L"precious.txt", "keep me");
-    ASSERT_TRUE(winehost::MakeSymbolicLink(victim, root_ + L"QLN0009"));
-    WriteText(root_ + L"QLN000A", "a file");
-    struct HoldCase {
-        const char* name;
-        const wchar_t* folder;
-    };
-    const HoldCase cases[] = {
-        {"a link to a folder", L"QLN0009\\"},
-        {"a file", L"QLN000A\\"},
-        {"nothing", L"QLN000B\\"},
-    };
-    for (const HoldCase& c : cases) {
-        StagingFolderHold hold;
-        g_lastError = 0;
-        EXPECT_FALSE(hold.Acquire(root_ + c.folder)) << c.name;
-        EXPECT_NE(g_lastError, 0u) << c.name;
-        EXPECT_FALSE(hold.DeleteTree()) << c.name;
-    }
-    EXPECT_EQ(ReadText(victim + L"precious.txt"), "keep me");
-    EXPECT_EQ(ReadText(root_ + L"QLN000A"), "a file");
-}
-
-TEST_F(StagingTest, HoldLetsGoOfAFolderItCouldNotEmpty) {
-    const std::wstring staging = MakeFolder(L"QLN000C");
-    WriteText(staging + L"stuck.cab", "x");
-    ASSERT_TRUE(SetFileAttributesW((staging + L"stuck.cab").c_str(), FILE_ATTRIBUTE_READONLY));
+TEST_F(StagingTest, HoldLetsGoOfAFolderItCouldNotEmptyAndSchedulesTheRest) {
     StagingFolderHold hold;
-    ASSERT_TRUE(hold.Acquire(staging));
+    const std::wstring staging = HeldFolder(root_, 0xC, hold);
+    ASSERT_FALSE(staging.empty());
+    WriteText(staging + L"stuck.cab", "x");
+    WriteText(staging + L"package.msi", "m");
+    ASSERT_TRUE(SetFileAttributesW((staging + L"stuck.cab").c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(hold.DeleteTree());
-    EXPECT_TRUE(Exists(staging + L"stuck.cab"));
+    EXPECT_EQ(SortedNames(staging), std::vector<std::wstring>{L"stuck.cab"});
     const std::wstring path = staging.substr(0, staging.size() - 1);
+    EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging),
+              (std::vector<std::wstring>{path + L"\\stuck.cab", path}));
     EXPECT_TRUE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str())) << "the hold was kept";
+}
+
+// An installer whose end could not be waited for may still read the copies.
+TEST_F(StagingTest, ScheduledTreeIsLeftAsItIsUntilTheNextRestart) {
+    StagingFolderHold hold;
+    const std::wstring staging = HeldFolder(root_, 0xD, hold);
+    ASSERT_FALSE(staging.empty());
+    WriteText(staging + L"package.msi", "m");
+    hold.ScheduleTree();
+    EXPECT_EQ(ReadText(staging + L"package.msi"), "m");
+    const std::wstring path = staging.substr(0, staging.size() - 1);
+    EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging),
+              (std::vector<std::wstring>{path + L"\\package.msi", path}));
 }
 
 } // namespace
