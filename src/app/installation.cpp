@@ -11,6 +11,7 @@ namespace {
 
 const wchar_t kBitnessMessage[] = L"Cannot determine whether the OS is 32-bit or 64-bit, please "
                                   L"run the appropriate MSI installation package.";
+const wchar_t kPlatformMessage[] = L"This package cannot be installed on Windows on ARM.";
 const wchar_t kInitialisationMessage[] =
     L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again.";
@@ -28,34 +29,83 @@ RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
     return RunOutcome{outcome, 0};
 }
 
-// Looked up by name, so that the launcher still starts on a Windows without
-// IsWow64Process and reports the failure only when a run needs it.
-bool QueryWow64(BOOL& wow64) {
+// The process's and the native machine, from IsWow64Process2 where Windows
+// has it (Windows 10 1511 on), else as IsWow64Process tells 64-bit from
+// 32-bit Windows. Both are looked up by name, so that the launcher still
+// starts on a Windows without them and reports the failure only when a run
+// needs it.
+bool QueryMachines(USHORT& processMachine, USHORT& nativeMachine) {
+    const auto isWow64Process2 =
+        LoadedFunction<BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*)>(L"kernel32", "IsWow64Process2");
+    if (isWow64Process2 != nullptr &&
+        isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine)) {
+        return true;
+    }
     const auto isWow64Process =
         LoadedFunction<BOOL(WINAPI*)(HANDLE, PBOOL)>(L"kernel32", "IsWow64Process");
-    return isWow64Process != nullptr && isWow64Process(GetCurrentProcess(), &wow64) != FALSE;
+    BOOL wow64 = FALSE;
+    if (isWow64Process == nullptr || !isWow64Process(GetCurrentProcess(), &wow64)) {
+        return false;
+    }
+    processMachine = wow64 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_UNKNOWN;
+    nativeMachine = wow64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    return true;
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 } // namespace
 
-std::wstring PackageFileName(const std::wstring& packageName, bool wow64) {
-    return packageName + (wow64 ? L"x64.msi" : L"x86.msi");
+PackageChoice ChoosePackage(USHORT processMachine, USHORT nativeMachine, bool arm64OnMedium) {
+    switch (nativeMachine) {
+    case IMAGE_FILE_MACHINE_ARM64:
+        return arm64OnMedium ? PackageChoice::Arm64 : PackageChoice::None;
+    case IMAGE_FILE_MACHINE_AMD64:
+        return PackageChoice::X64;
+    case IMAGE_FILE_MACHINE_I386:
+        return PackageChoice::X86;
+    default:
+        // Any other 64-bit Windows as IsWow64Process alone would have it.
+        return processMachine != IMAGE_FILE_MACHINE_UNKNOWN ? PackageChoice::X64
+                                                            : PackageChoice::X86;
+    }
+}
+
+std::wstring PackageFileName(const std::wstring& packageName, PackageChoice choice) {
+    switch (choice) {
+    case PackageChoice::X64:
+        return packageName + L"x64.msi";
+    case PackageChoice::Arm64:
+        return packageName + L"arm64.msi";
+    default:
+        return packageName + L"x86.msi";
+    }
 }
 
 RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName) {
-    BOOL wow64 = FALSE;
-    if (!QueryWow64(wow64)) {
+    USHORT processMachine = IMAGE_FILE_MACHINE_UNKNOWN;
+    USHORT nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
+    if (!QueryMachines(processMachine, nativeMachine)) {
         return Fail(owner, kBitnessMessage, Outcome::BitnessUnknown);
     }
-    const std::wstring transform = g_languageList.FindTransformByName(languageName);
     const std::wstring sourceFolder = GetModuleDirectory() + L"Package\\";
+    const std::wstring packageName = LoadResourceString(module, IDS_PACKAGE_NAME);
+    const PackageChoice package =
+        ChoosePackage(processMachine, nativeMachine,
+                      IsFile(sourceFolder + PackageFileName(packageName, PackageChoice::Arm64)));
+    if (package == PackageChoice::None) {
+        return Fail(owner, kPlatformMessage, Outcome::PlatformUnsupported);
+    }
+    const std::wstring msiName = PackageFileName(packageName, package);
+    const std::wstring transform = g_languageList.FindTransformByName(languageName);
     StagingFolderHold hold;
     const std::wstring stagingFolder = CreateStagingDirectory(hold);
     if (stagingFolder.empty()) {
         return Fail(owner, kInitialisationMessage, Outcome::NoStagingFolder);
     }
-    const std::wstring msiName =
-        PackageFileName(LoadResourceString(module, IDS_PACKAGE_NAME), wow64 != FALSE);
     // The installer reads the staged copies elevated: each is locked as soon
     // as it is made, until the installer has ended, so that nobody changes it.
     StagedFilesLock lock;

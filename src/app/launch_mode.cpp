@@ -1,20 +1,24 @@
 #include "app/launch_mode.h"
-#include "app/text.h"
+#include "app/command_line.h"
 
 LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLine) {
     if (productInstalled) {
         return LaunchMode::Direct;
     }
-    // "/qf" contains "/q", so a full-interface request always lands here.
-    if (ContainsText(commandLine, L"/q") || ContainsText(commandLine, L"-q")) {
-        const bool fullInterface =
-            ContainsText(commandLine, L"/qf") || ContainsText(commandLine, L"-qf");
+    bool quiet = false;
+    bool fullInterface = false;
+    bool direct = false;
+    for (const Argument& argument : SplitArguments(commandLine)) {
+        const std::wstring& text = argument.text;
+        // "/qn", "/qb-!", "/quiet": the quiet family, of which "/qf" asks for
+        // the full interface.
+        quiet = quiet || StartsWith(text, L"/q") || StartsWith(text, L"-q");
+        fullInterface = fullInterface || StartsWith(text, L"/qf") || StartsWith(text, L"-qf");
+        direct =
+            direct || text == L"/passive" || text == L"-passive" || text == L"/?" || text == L"-?";
+    }
+    if (quiet) {
         return fullInterface ? LaunchMode::Interactive : LaunchMode::Direct;
     }
-    for (const wchar_t* directSwitch : {L"/passive", L"-passive", L"/?", L"-?"}) {
-        if (ContainsText(commandLine, directSwitch)) {
-            return LaunchMode::Direct;
-        }
-    }
-    return LaunchMode::Interactive;
+    return direct ? LaunchMode::Direct : LaunchMode::Interactive;
 }

@@ -54,7 +54,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     InitCommonControlsEx(&controls);
 
     RunOutcome run;
+    const bool stationVisible = IsWindowStationVisible();
     if (ChooseLaunchMode(IsProductInstalled(), g_commandLine) == LaunchMode::Interactive) {
+        // Nobody could answer the dialog there: it would wait for ever.
+        if (!stationVisible) {
+            return static_cast<int>(
+                ChooseExitCode(kExitCodeReport, false, RunOutcome{Outcome::DialogUnseen, 0}));
+        }
         const INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
                                               LanguageDialogProc, 0);
         run = ended == IDOK       ? g_dialogRun
@@ -63,5 +69,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     } else {
         run = RunInstallation(g_hInstance, nullptr, std::wstring());
     }
-    return static_cast<int>(ChooseExitCode(kExitCodeReport, IsWindowStationVisible(), run));
+    return static_cast<int>(ChooseExitCode(kExitCodeReport, stationVisible, run));
 }

@@ -1,7 +1,7 @@
 #include "app/msiexec_command.h"
 #include "app/globals.h"
 #include "app/grown_text.h"
-#include "app/text.h"
+#include "app/command_line.h"
 #include "app/unique_handle.h"
 
 #include <windows.h>
@@ -9,8 +9,6 @@
 #include <vector>
 
 namespace {
-
-const wchar_t* const kUninstallSwitches[] = {L"/uninstall", L"-uninstall", L"/x", L"-x"};
 
 // The full path of msiexec.exe in the system folder, or empty.
 std::wstring SystemMsiexecPath() {
@@ -25,34 +23,22 @@ std::wstring SystemMsiexecPath() {
 
 } // namespace
 
-void EraseAll(std::wstring& text, const std::wstring& pattern) {
-    if (pattern.empty()) {
-        return;
-    }
-    // Each search restarts at the beginning so that text closing up around an
-    // erased occurrence is caught as well.
-    for (auto position = text.find(pattern); position != std::wstring::npos;
-         position = text.find(pattern)) {
-        text.erase(position, pattern.size());
-    }
-}
-
 std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
                                        const std::wstring& transform) {
     std::wstring arguments = commandLine;
+    const std::vector<Argument> split = SplitArguments(commandLine);
     bool uninstall = false;
-    for (const wchar_t* uninstallSwitch : kUninstallSwitches) {
-        if (ContainsText(arguments, uninstallSwitch)) {
-            uninstall = true;
-            break;
-        }
+    for (const Argument& argument : split) {
+        uninstall = uninstall || IsUninstallSwitch(argument.text);
     }
 
     std::wstring command;
     if (uninstall) {
-        // All four are erased, whichever of them selected uninstalling.
-        for (const wchar_t* uninstallSwitch : kUninstallSwitches) {
-            EraseAll(arguments, uninstallSwitch);
+        // Taken out from the last, so that the places of the others hold.
+        for (auto argument = split.rbegin(); argument != split.rend(); ++argument) {
+            if (IsUninstallSwitch(argument->text)) {
+                arguments.erase(argument->begin, argument->end - argument->begin);
+            }
         }
         command = L"msiexec.exe /x \"";
     } else {

@@ -4,13 +4,11 @@
 
 #include <string>
 
-// Removes every occurrence of pattern from text, searching again from the
-// start after each removal. An empty pattern leaves text unchanged.
-void EraseAll(std::wstring& text, const std::wstring& pattern);
-
 // The msiexec.exe command for the staged package: install, or uninstall when
-// the launcher's arguments hold an uninstall switch, with the transform and
-// the launcher's remaining arguments passed on.
+// an argument of the launcher's is an uninstall switch, with the transform
+// and the launcher's remaining arguments passed on exactly as typed (the
+// uninstall switches taken out with their quotes, the blanks around them
+// kept).
 std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
                                        const std::wstring& transform);
 

@@ -8,6 +8,8 @@ DWORD FailureCode(Outcome outcome) {
     switch (outcome) {
     case Outcome::BitnessUnknown:
         return ERROR_INSTALL_FAILURE;
+    case Outcome::PlatformUnsupported:
+        return ERROR_INSTALL_PLATFORM_UNSUPPORTED;
     case Outcome::NoStagingFolder:
         return ERROR_INSTALL_TEMP_UNWRITABLE;
     case Outcome::PackageNotStaged:
@@ -30,6 +32,8 @@ DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcom
         return installer ? ERROR_INSTALL_USEREXIT : 0;
     case Outcome::DialogNotShown:
         return installer ? ERROR_INSTALL_FAILURE : 0;
+    case Outcome::DialogUnseen:
+        return ERROR_INSTALL_FAILURE;
     default:
         return installer || !stationVisible ? FailureCode(run.outcome) : 0;
     }

@@ -6,11 +6,13 @@
 enum class Outcome {
     InstallerEnded,      // msiexec.exe ran, with any result of its own
     BitnessUnknown,      // the bitness message
+    PlatformUnsupported, // the platform message: no package for this machine
     NoStagingFolder,     // the initialisation message: no staging folder
     PackageNotStaged,    // the initialisation message: the MSI or the cabinets
     InstallerNotStarted, // the start message
     DialogCancelled,     // Esc or the close box in the language dialog
     DialogNotShown,      // the language dialog could not be created
+    DialogUnseen,        // the language dialog was not shown where nobody sees it
 };
 
 struct RunOutcome {
@@ -23,8 +25,9 @@ struct RunOutcome {
 enum class ExitCodeReport { Zero, Installer };
 
 // The process exit code. Where nobody can see a window (stationVisible
-// false), a failure of the launcher's own (bitness, staging, start) ends
-// with its Windows Installer code in either report, since no box told anyone.
+// false), a failure of the launcher's own (bitness, platform, staging,
+// start) ends with its Windows Installer code in either report, since no box
+// told anyone; so does a language dialog that nobody could have answered.
 DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
 
 // Whether the process's window station is one that a person sees; true when

@@ -48,6 +48,11 @@ const Scenario kScenarios[] = {
     Installs("switches and quoted values passed on",
              L"/qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
              L" /qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress"),
+    // A switch's text inside another argument is no switch.
+    Installs("log path holding -x installs with its path unchanged",
+             L"/qn /l*v C:\\Logs\\setup-x.log", L" /qn /l*v C:\\Logs\\setup-x.log"),
+    Installs("value holding -x installs unchanged", L"/qn TARGETDIR=D:\\sub-xyz",
+             L" /qn TARGETDIR=D:\\sub-xyz"),
     Uninstalls("uninstall", L"/x /qn", L"  /qn"),
     Uninstalls("dash uninstall", L"-uninstall /passive", L"  /passive"),
     Installs("installer failure is not reported", L"/qn", L" /qn", Setting::None, "1603"),

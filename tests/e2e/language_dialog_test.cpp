@@ -121,6 +121,8 @@ TEST_F(LanguageDialogTest, OkInstallsInTheChosenLanguageWhileTheDialogIsHidden) 
         {L"", kJapanese, L" TRANSFORMS=\":ja-JP.mst\""},
         {L"/qf", kJapanese, L" TRANSFORMS=\":ja-JP.mst\" /qf"},
         {L"/qn -qf", kEnglish, L" /qn -qf"},
+        // No quiet switch, however the value ends.
+        {L"INSTALLDIR=C:\\my-quiet", kEnglish, L" INSTALLDIR=C:\\my-quiet"},
     };
     const std::wstring proceed = files_.root + L"proceed";
     SetEnvironmentVariableW(L"SETUP_TEST_WAIT_FILE", proceed.c_str());

@@ -15,19 +15,22 @@ using UnattendedTest = SetupTest;
 struct UnseenCase {
     const char* name;
     Setting setting;
+    const wchar_t* arguments;
     DWORD exitCode;
     bool installerRan;
 };
 
 const UnseenCase kUnseenCases[] = {
-    {"installs", Setting::None, 0, true},
-    {"no cabinet", Setting::NoCabinets, ERROR_INSTALL_PACKAGE_OPEN_FAILED, false},
-    {"missing package", Setting::NoOwnPackage, ERROR_INSTALL_PACKAGE_OPEN_FAILED, false},
-    {"missing TMP does not matter", Setting::TemporaryFolderMissing, 0, true},
-    {"staging folder cannot be created", Setting::WindowsTempUnusable,
+    {"installs", Setting::None, L"/qn", 0, true},
+    // The language dialog would wait for ever there.
+    {"no switch shows no dialog", Setting::None, L"", ERROR_INSTALL_FAILURE, false},
+    {"no cabinet", Setting::NoCabinets, L"/qn", ERROR_INSTALL_PACKAGE_OPEN_FAILED, false},
+    {"missing package", Setting::NoOwnPackage, L"/qn", ERROR_INSTALL_PACKAGE_OPEN_FAILED, false},
+    {"missing TMP does not matter", Setting::TemporaryFolderMissing, L"/qn", 0, true},
+    {"staging folder cannot be created", Setting::WindowsTempUnusable, L"/qn",
      ERROR_INSTALL_TEMP_UNWRITABLE, false},
-    {"installer cannot start", Setting::InstallerNotStartable, ERROR_INSTALL_SERVICE_FAILURE,
-     false},
+    {"installer cannot start", Setting::InstallerNotStartable, L"/qn",
+     ERROR_INSTALL_SERVICE_FAILURE, false},
 };
 
 class UnseenRunTest : public UnattendedTest, public testing::WithParamInterface<UnseenCase> {};
@@ -46,7 +49,7 @@ TEST_P(UnseenRunTest, EndsByItselfWithTheOutcomesCode) {
     RunOptions options;
     options.desktop = unseen.Name();
     options.timeoutMs = 30000;
-    const RunResult run = files_.Run(L"/qn", options);
+    const RunResult run = files_.Run(c.arguments, options);
 
     ASSERT_TRUE(run.ended) << "Setup.exe waited for someone to answer";
     EXPECT_EQ(run.exitCode, c.exitCode);

@@ -1,31 +1,47 @@
 #include "app/msiexec_command.h"
 
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
-struct EraseCase {
-    const char* name;
-    const wchar_t* text;
-    const wchar_t* pattern;
-    const wchar_t* expected;
-};
-
-const EraseCase kEraseCases[] = {
-    {"absent", L"/qn", L"-x", L"/qn"},
-    {"single", L"/x /qn", L"/x", L" /qn"},
-    {"every occurrence", L"-x a -x b -x", L"-x", L" a  b "},
-    {"closing up forms a new occurrence", L"--xx", L"-x", L""},
-    {"pattern longer than text", L"-", L"-x", L"-"},
-    {"empty text", L"", L"/x", L""},
-    {"empty pattern leaves text", L"abc", L"", L"abc"},
-};
-
-TEST(EraseAllTest, Table) {
-    for (const EraseCase& c : kEraseCases) {
-        std::wstring text = c.text;
-        EraseAll(text, c.pattern);
-        EXPECT_EQ(text, c.expected) << c.name;
+// The arguments of a command line, each as its text and as the characters
+// it takes up there, which the launcher erases for an uninstall.
+TEST(SplitArgumentsTest, FollowsTheRulesOfWindowsPrograms) {
+    struct SplitCase {
+        const char* name;
+        const wchar_t* commandLine;
+        std::vector<std::wstring> texts;
+        std::vector<std::wstring> spans;
+    };
+    const SplitCase cases[] = {
+        {"blanks separate", L" a\t b  ", {L"a", L"b"}, {L"a", L"b"}},
+        {"nothing", L"  ", {}, {}},
+        {"quotes keep blanks", L"\"a b\" c", {L"a b", L"c"}, {L"\"a b\"", L"c"}},
+        {"quoted switch", L"\"/x\" /qn", {L"/x", L"/qn"}, {L"\"/x\"", L"/qn"}},
+        {"quotes inside a value", L"PROP=\"what /?\"", {L"PROP=what /?"}, {L"PROP=\"what /?\""}},
+        {"empty quotes", L"\"\" a", {L"", L"a"}, {L"\"\"", L"a"}},
+        {"backslashes stand for themselves", L"C:\\a\\\\b", {L"C:\\a\\\\b"}, {L"C:\\a\\\\b"}},
+        {"escaped quote", L"a\\\"b c", {L"a\"b", L"c"}, {L"a\\\"b", L"c"}},
+        {"pair of backslashes before a quote", L"a\\\\\"b c\"", {L"a\\b c"}, {L"a\\\\\"b c\""}},
+        {"three backslashes before a quote", L"a\\\\\\\"b", {L"a\\\"b"}, {L"a\\\\\\\"b"}},
+        {"two quotes inside quotes", L"\"a\"\"b\"", {L"a\"b"}, {L"\"a\"\"b\""}},
+        {"three quotes in a row", L"\"\"\"a\"\"\" b", {L"\"a\"", L"b"}, {L"\"\"\"a\"\"\"", L"b"}},
+        {"unclosed quote runs to the end", L"\"a b", {L"a b"}, {L"\"a b"}},
+    };
+    for (const SplitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring commandLine = c.commandLine;
+        std::vector<std::wstring> texts, spans;
+        for (const Argument& argument : SplitArguments(commandLine)) {
+            texts.push_back(argument.text);
+            spans.push_back(commandLine.substr(argument.begin, argument.end - argument.begin));
+        }
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(spans, c.spans);
     }
 }
 
@@ -53,10 +69,17 @@ const CommandCase kCommandCases[] = {
      L"msiexec.exe /x \"P\" TRANSFORMS=\":ja-JP.mst\" "},
     {"upper-case X installs", L"/X", L"", L"msiexec.exe /i \"P\" /X"},
     {"capital U installs", L"/Uninstall", L"", L"msiexec.exe /i \"P\" /Uninstall"},
-    {"switch inside a log path", L"/l C:\\setup-x.log", L"",
-     L"msiexec.exe /x \"P\" /l C:\\setup.log"},
-    {"switch inside a word", L"/xyz", L"", L"msiexec.exe /x \"P\" yz"},
-    {"erasing closes up", L"--xx", L"", L"msiexec.exe /x \"P\" "},
+    {"quoted switch goes with its quotes", L"\"/x\" /qn", L"", L"msiexec.exe /x \"P\"  /qn"},
+    {"switch between others", L"/qn -x /l*v a.log", L"", L"msiexec.exe /x \"P\" /qn  /l*v a.log"},
+    // A switch's text inside another argument is no switch, and stays.
+    {"log path holding -x", L"/qn /l*v C:\\Logs\\setup-x.log", L"",
+     L"msiexec.exe /i \"P\" /qn /l*v C:\\Logs\\setup-x.log"},
+    {"value holding -x", L"/qn TARGETDIR=D:\\sub-xyz", L"",
+     L"msiexec.exe /i \"P\" /qn TARGETDIR=D:\\sub-xyz"},
+    {"quoted value holding /x", L"/x PROP=\"a /x b\"", L"",
+     L"msiexec.exe /x \"P\"  PROP=\"a /x b\""},
+    {"switch inside a word", L"/xyz", L"", L"msiexec.exe /i \"P\" /xyz"},
+    {"no closing up", L"--xx", L"", L"msiexec.exe /i \"P\" --xx"},
     {"quiet switches reach msiexec", L"/qn -qf /? -passive", L"",
      L"msiexec.exe /i \"P\" /qn -qf /? -passive"},
 };

@@ -24,6 +24,7 @@ TEST(ChooseExitCodeTest, Table) {
         {"seen: installer not started", zero, true, Outcome::InstallerNotStarted, 0, 0},
         {"seen: dialog cancelled", zero, true, Outcome::DialogCancelled, 0, 0},
         {"seen: dialog not shown", zero, true, Outcome::DialogNotShown, 0, 0},
+        {"seen: no package for ARM", zero, true, Outcome::PlatformUnsupported, 0, 0},
         // Where nobody could, a failure of the launcher's own is told by its code.
         {"unseen: installer ended", zero, false, Outcome::InstallerEnded, 1603, 0},
         {"unseen: bitness", zero, false, Outcome::BitnessUnknown, 0, 1603},
@@ -31,6 +32,10 @@ TEST(ChooseExitCodeTest, Table) {
         {"unseen: package not staged", zero, false, Outcome::PackageNotStaged, 0, 1619},
         {"unseen: installer not started", zero, false, Outcome::InstallerNotStarted, 0, 1601},
         {"unseen: dialog cancelled", zero, false, Outcome::DialogCancelled, 0, 0},
+        {"unseen: no package for ARM", zero, false, Outcome::PlatformUnsupported, 0, 1633},
+        // A dialog that nobody could answer is a failure in every build.
+        {"unseen: dialog", zero, false, Outcome::DialogUnseen, 0, 1603},
+        {"installer: unseen dialog", installer, false, Outcome::DialogUnseen, 0, 1603},
         // A build that reports the installer's outcome does so everywhere.
         {"installer: success", installer, true, Outcome::InstallerEnded, 0, 0},
         {"installer: reboot needed", installer, true, Outcome::InstallerEnded, 3010, 3010},
@@ -38,6 +43,7 @@ TEST(ChooseExitCodeTest, Table) {
         {"installer: another install runs", installer, true, Outcome::InstallerEnded, 1618, 1618},
         {"installer: crashed", installer, true, Outcome::InstallerEnded, 0xC0000005, 0xC0000005},
         {"installer: bitness", installer, true, Outcome::BitnessUnknown, 0, 1603},
+        {"installer: no package for ARM", installer, true, Outcome::PlatformUnsupported, 0, 1633},
         {"installer: no staging folder", installer, true, Outcome::NoStagingFolder, 0, 1632},
         {"installer: package not staged", installer, false, Outcome::PackageNotStaged, 0, 1619},
         {"installer: not started", installer, true, Outcome::InstallerNotStarted, 0, 1601},
