@@ -65,20 +65,43 @@ if(NOT SETUP_SIGN_TIMESTAMP_URL STREQUAL "" AND (SETUP_SIGN_PKCS12 OR SETUP_SIGN
 endif()
 message(STATUS "Setup.exe and the MSIs are signed with ${signer}")
 
-# The sample package is rebuilt as a whole; its stamp stands for its files,
-# whose names only the build knows.
+# The MSIs are signed first, then a launcher is built sealed to the signed
+# package, so that it runs only those files, and signed last. The sample
+# package is rebuilt as a whole; its stamp stands for its files, whose names
+# only the build knows.
 set(SETUP_SIGNED_DIR ${CMAKE_BINARY_DIR}/signed)
+set(signed_package_stamp ${CMAKE_BINARY_DIR}/signed-package.stamp)
+add_custom_command(
+  OUTPUT ${signed_package_stamp}
+  COMMAND bash ${sign_script} ${sign_options} ${SAMPLE_PACKAGE_DIR} ${SETUP_SIGNED_DIR}/Package
+  COMMAND ${CMAKE_COMMAND} -E touch ${signed_package_stamp}
+  DEPENDS sample_package ${CMAKE_BINARY_DIR}/package-tools/sample_package.stamp ${sign_inputs}
+          ${sign_script}
+  COMMENT "Signing the MSIs into ${SETUP_SIGNED_DIR}/Package with ${signer}"
+  VERBATIM)
+add_custom_target(signed_package DEPENDS ${signed_package_stamp})
+
+set(SETUP_SEALED_EXE ${CMAKE_BINARY_DIR}/sealed/Setup.exe)
+include(ExternalProject)
+ExternalProject_Add(SetupSealed
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/launcher-sealed
+  CMAKE_ARGS ${SETUP_LAUNCHER_ARGUMENTS} -DSETUP_LAUNCHER_DIR=${CMAKE_BINARY_DIR}/sealed
+             -DSETUP_SEAL_PACKAGE=${SETUP_SIGNED_DIR}/Package
+  DEPENDS signed_package
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${SETUP_SEALED_EXE}
+  USES_TERMINAL_BUILD ON)
+
 set(signed_stamp ${CMAKE_BINARY_DIR}/signed.stamp)
 add_custom_command(
   OUTPUT ${signed_stamp}
   BYPRODUCTS ${SETUP_SIGNED_DIR}/Setup.exe
-  COMMAND bash ${sign_script} ${sign_options}
-          ${SETUP_EXE} ${SETUP_SIGNED_DIR}/Setup.exe
-          ${SAMPLE_PACKAGE_DIR} ${SETUP_SIGNED_DIR}/Package
+  COMMAND bash ${sign_script} ${sign_options} ${SETUP_SEALED_EXE} ${SETUP_SIGNED_DIR}/Setup.exe
   COMMAND ${CMAKE_COMMAND} -E touch ${signed_stamp}
-  DEPENDS Setup ${SETUP_EXE} sample_package ${CMAKE_BINARY_DIR}/package-tools/sample_package.stamp
-          ${sign_inputs} ${sign_script}
-  COMMENT "Signing Setup.exe and the MSIs into ${SETUP_SIGNED_DIR} with ${signer}"
+  DEPENDS SetupSealed ${SETUP_SEALED_EXE} ${signed_package_stamp} ${sign_inputs} ${sign_script}
+  COMMENT "Signing the sealed Setup.exe into ${SETUP_SIGNED_DIR} with ${signer}"
   VERBATIM)
 add_custom_target(signed ALL DEPENDS ${signed_stamp})
 

@@ -14,10 +14,11 @@ step() { printf '\n== %s\n' "$*"; }
 say() { printf '   %s\n' "$*"; }
 
 ./scripts/bootstrap.sh
-step "Building Setup.exe and the sample driver package, and signing them"
+step "Building the sample driver package and Setup.exe sealed to it, and signing them"
 cmake --preset default >/dev/null
-cmake --build --preset default --target signed dialog_probe >/dev/null
-say "build/src/Setup.exe, $(stat -c %s build/src/Setup.exe) bytes, signed into build/signed"
+cmake --build --preset default --target medium dialog_probe >/dev/null
+say "build/sealed/Setup.exe, $(stat -c %s build/sealed/Setup.exe) bytes, runs only the signed MSIs"
+say "and cabinets of build/signed/Package; both signed into build/signed"
 # Without a release certificate the build signs with a throwaway one.
 trust=build/signing/test-signer.pem
 if [ -f "$trust" ]; then
@@ -83,11 +84,10 @@ for arch in x86 x64; do
 done
 
 medium=build/demo/medium
-step "Laying out the medium in $medium"
+step "The medium that the build laid out (build/medium), copied to $medium"
 rm -rf "$medium"
-mkdir -p "$medium/Package"
-cp build/signed/Setup.exe "$medium/"
-cp build/signed/Package/* "$medium/Package/"
+cp -r build/medium "$medium"
+(cd "$medium" && sha256sum --quiet -c SHA256SUMS) && say "Its files match its SHA256SUMS."
 (cd "$medium" && find . -type f | sort | sed 's/^\./     /')
 before=$(cd "$medium" && find . -type f -exec sha256sum {} + | sort)
 

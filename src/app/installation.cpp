@@ -5,6 +5,7 @@
 #include "app/outcome.h"
 #include "language/language_list.h"
 #include "res/resource.h"
+#include "staging/seal.h"
 #include "staging/staging.h"
 
 namespace {
@@ -15,6 +16,8 @@ const wchar_t kPlatformMessage[] = L"This package cannot be installed on Windows
 const wchar_t kInitialisationMessage[] =
     L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again.";
+const wchar_t kChangedMessage[] =
+    L"The installation package has been changed or damaged. Please obtain it again.";
 const wchar_t kStartMessage[] =
     L"Cannot start the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again or install from the appropriate MSI in the Package "
@@ -27,6 +30,28 @@ RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
         MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
     }
     return RunOutcome{outcome, 0};
+}
+
+// Stages the MSI and every cabinet, each locked as soon as it is made, and
+// checks them against the seal of a sealed launcher: InstallerEnded when the
+// installer may start on them, else why not.
+Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
+                     const std::wstring& msiName, StagedFilesLock& lock) {
+    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName, lock) ||
+        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock)) {
+        return Outcome::PackageNotStaged;
+    }
+    if (!g_packageSealed) {
+        return Outcome::InstallerEnded;
+    }
+    switch (VerifyStagedFiles(lock, msiName)) {
+    case SealVerdict::Intact:
+        return Outcome::InstallerEnded;
+    case SealVerdict::Changed:
+        return Outcome::PackageChanged;
+    default:
+        return Outcome::PackageNotStaged;
+    }
 }
 
 // The process's and the native machine, from IsWow64Process2 where Windows
@@ -106,15 +131,15 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     if (stagingFolder.empty()) {
         return Fail(owner, kInitialisationMessage, Outcome::NoStagingFolder);
     }
-    // The installer reads the staged copies elevated: each is locked as soon
-    // as it is made, until the installer has ended, so that nobody changes it.
+    // The installer reads the staged copies elevated: they stay locked until
+    // it has ended, so that nobody changes them.
     StagedFilesLock lock;
-    const bool staged = CopyPackageFile(sourceFolder, stagingFolder, msiName, lock) &&
-                        CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock);
+    const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock);
     DWORD installerExitCode = 0;
     const InstallerRun installer =
-        staged ? LaunchMsiexec(stagingFolder + msiName, transform, installerExitCode)
-               : InstallerRun::NotStarted;
+        staged == Outcome::InstallerEnded
+            ? LaunchMsiexec(stagingFolder + msiName, transform, installerExitCode)
+            : InstallerRun::NotStarted;
     if (installer == InstallerRun::EndUnknown) {
         // The installer may still read the copies: they go at the next restart.
         hold.ScheduleTree();
@@ -123,8 +148,10 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     // Whatever happened, the copy goes; the installer's own outcome is its business.
     lock.Release();
     hold.DeleteTree();
-    if (!staged) {
-        return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
+    if (staged != Outcome::InstallerEnded) {
+        return Fail(owner,
+                    staged == Outcome::PackageChanged ? kChangedMessage : kInitialisationMessage,
+                    staged);
     }
     if (installer == InstallerRun::NotStarted) {
         return Fail(owner, kStartMessage, Outcome::InstallerNotStarted);

@@ -1,4 +1,5 @@
 #include "app/globals.h"
+#include "app/grown_text.h"
 #include "app/installation.h"
 #include "app/installed_state.h"
 #include "app/launch_mode.h"
@@ -17,6 +18,23 @@ const ExitCodeReport kExitCodeReport = ExitCodeReport::Installer;
 const ExitCodeReport kExitCodeReport = ExitCodeReport::Zero;
 #endif
 
+// A folder or file "<own name>.local" beside the launcher would make
+// Windows load the common controls, and other DLLs, from it: one planted
+// there would run elevated. True, too, when it cannot be told.
+bool DllRedirectionBeside() {
+    std::wstring path;
+    if (!ReadGrownText(
+            [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); },
+            path)) {
+        return true;
+    }
+    if (GetFileAttributesW((path + L".local").c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 // From here on, DLLs load from the system folder only, so that one planted
 // beside the launcher cannot load into the elevated process later (the
 // imported ones are loaded before wWinMain). The function is missing on an
@@ -26,6 +44,24 @@ void RestrictDllSearchToSystem() {
         LoadedFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32", "SetDefaultDllDirectories");
     if (setDefaultDllDirectories != nullptr) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+// The common controls are loaded here rather than imported, so that nothing
+// loads them before the launcher has looked for a ".local" beside it. By
+// name, so that the manifest's version 6 is the one that comes.
+void InitialiseCommonControls() {
+    const HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
+    const auto initCommonControlsEx =
+        comctl32 == nullptr
+            ? nullptr
+            : reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
+                  reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
+    if (initCommonControlsEx != nullptr) {
+        INITCOMMONCONTROLSEX controls = {};
+        controls.dwSize = sizeof(controls);
+        controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES;
+        initCommonControlsEx(&controls);
     }
 }
 
@@ -42,16 +78,17 @@ extern "C" [[noreturn]] void EndProcessOnTerminate() {
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    // Before anything can load a DLL from there: no window, no box.
+    if (DllRedirectionBeside()) {
+        return ERROR_INSTALL_PACKAGE_REJECTED;
+    }
     RestrictDllSearchToSystem();
     g_hInstance = instance;
     if (commandLine != nullptr) {
         g_commandLine = commandLine;
     }
 
-    INITCOMMONCONTROLSEX controls = {};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES;
-    InitCommonControlsEx(&controls);
+    InitialiseCommonControls();
 
     RunOutcome run;
     const bool stationVisible = IsWindowStationVisible();

@@ -14,6 +14,8 @@ DWORD FailureCode(Outcome outcome) {
         return ERROR_INSTALL_TEMP_UNWRITABLE;
     case Outcome::PackageNotStaged:
         return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+    case Outcome::PackageChanged:
+        return ERROR_INSTALL_PACKAGE_INVALID;
     case Outcome::InstallerNotStarted:
         return ERROR_INSTALL_SERVICE_FAILURE;
     default:

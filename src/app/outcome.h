@@ -9,6 +9,7 @@ enum class Outcome {
     PlatformUnsupported, // the platform message: no package for this machine
     NoStagingFolder,     // the initialisation message: no staging folder
     PackageNotStaged,    // the initialisation message: the MSI or the cabinets
+    PackageChanged,      // the changed message: the staged files are not as sealed
     InstallerNotStarted, // the start message
     DialogCancelled,     // Esc or the close box in the language dialog
     DialogNotShown,      // the language dialog could not be created

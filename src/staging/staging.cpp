@@ -344,15 +344,15 @@ void StagingFolderHold::ScheduleTree() {
     }
 }
 
-bool StagedFilesLock::Add(const std::wstring& path) {
+bool StagedFilesLock::Add(const std::wstring& folder, const std::wstring& name) {
     // No security attributes: the installer inherits no handle of these.
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW((folder + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         g_lastError = GetLastError();
         return false;
     }
-    files_.push_back(std::move(file));
+    files_.push_back(StagedFile{name, std::move(file)});
     return true;
 }
 
@@ -398,7 +398,7 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
             }
         }
     }
-    return lock.Add(destination);
+    return lock.Add(destinationFolder, fileName);
 }
 
 bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,

@@ -77,17 +77,26 @@ std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(u
 // process's token, with DrawStagingValue.
 std::wstring CreateStagingDirectory(StagingFolderHold& hold);
 
+struct StagedFile {
+    std::wstring name;
+    FileHandle handle;
+};
+
 // Holds staged files open for reading, sharing reading only, so that no
 // other process can change, replace or delete them while it lasts. The
 // handles are not inheritable.
 class StagedFilesLock {
   public:
-    // False, with the code in g_lastError, when the file cannot be opened.
-    bool Add(const std::wstring& path);
+    // Locks folder + name; false, with the code in g_lastError, when the
+    // file cannot be opened.
+    bool Add(const std::wstring& folder, const std::wstring& name);
     void Release();
+    const std::vector<StagedFile>& Files() const {
+        return files_;
+    }
 
   private:
-    std::vector<FileHandle> files_;
+    std::vector<StagedFile> files_;
 };
 
 // Copies sourceFolder + fileName to destinationFolder + fileName, which must

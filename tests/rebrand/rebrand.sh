@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Setup.exe and the sample package a second time with other naming
-# variables, then runs the rebrand checks on them under Wine.
+# Builds the release (the sample package signed, and Setup.exe sealed to it
+# and signed) a second time with other naming variables, then runs the
+# rebrand checks on its medium under Wine.
 # Usage: rebrand.sh <source dir> <build dir> <rebrand_tests.exe>
 set -euo pipefail
 source_dir="$1"
@@ -21,8 +22,9 @@ cmake -S "$source_dir" --preset default -B "$build_dir" \
     -DSETUP_VERSION="$version" -DSETUP_COMPANY_NAME="$company" \
     -DSETUP_FILE_DESCRIPTION="$description" >/dev/null
 # The package build runs the transform writer under Wine in the same prefix.
-cmake --build "$build_dir" --target Setup sample_package >/dev/null
+# The release as it ships: the signed MSIs and the launcher sealed to them.
+cmake --build "$build_dir" --target medium >/dev/null
 bash "$source_dir/scripts/run-in-prefix.sh" "$prefix" win64 \
-    "$tests" setup="$build_dir/src/Setup.exe" package="$build_dir/package" \
+    "$tests" setup="$build_dir/medium/Setup.exe" package="$build_dir/medium/Package" \
     vendor="$vendor" product="$product" package-name="$package" version="$version" \
     company="$company" description="$description"

@@ -2,8 +2,9 @@
 # Checks the signatures on the medium: Setup.exe and each MSI verify against
 # the signer's root certificate, are refused against another certificate and
 # with one byte of their content changed, and differ from the built files by
-# the signature alone.
-# Usage: signatures-test.sh <sign.sh> <root certificates> <medium dir> <built Setup.exe>
+# the signature alone; and Setup.exe is sealed to the signed MSIs and the
+# cabinets.
+# Usage: signatures-test.sh <sign.sh> <root certificates> <medium dir> <sealed Setup.exe>
 #                           <built package dir> <work dir>
 set -euo pipefail
 sign="$1" trust="$2" medium="$3" setup="$4" package="$5" work="$6"
@@ -38,14 +39,17 @@ tamper() {
 # The summary, tables and streams of an MSI, less its signature. Its storages,
 # the embedded transforms, are checked by applying them (acceptance_signed).
 msi_content() {
-    local msi="$1" table stream
-    msiinfo suminfo "$msi"
-    for table in $(msiinfo tables "$msi" | sort); do
-        echo "table $table $(msiinfo export "$msi" "$table" | sha256sum)"
+    local msi="$1" tables streams table stream content
+    msiinfo suminfo "$msi" || return 1
+    tables=$(msiinfo tables "$msi") && streams=$(msiinfo streams "$msi") || return 1
+    for table in $(sort <<<"$tables"); do
+        content=$(msiinfo export "$msi" "$table" | sha256sum) || return 1
+        echo "table $table $content"
     done
     # Stream names may begin with a control character, as \005SummaryInformation.
-    for stream in $(msiinfo streams "$msi" | grep -vE 'DigitalSignature(Ex)?$' | sort); do
-        echo "stream $stream $(msiinfo extract "$msi" "$stream" | sha256sum)"
+    for stream in $(grep -vE 'DigitalSignature(Ex)?$' <<<"$streams" | sort); do
+        content=$(msiinfo extract "$msi" "$stream" | sha256sum) || return 1
+        echo "stream $stream $content"
     done
 }
 
@@ -55,6 +59,14 @@ names_of() {
 }
 [ "$(names_of "$medium/Package")" = "$(names_of "$package")" ] ||
     fail "the medium's Package folder does not hold the built package's MSIs and cabinets"
+
+# The launcher is sealed to the signed package: the SHA-256 of each MSI and
+# cabinet on the medium, as signed, is in it.
+launcher_bytes=$(od -An -tx1 -v "$medium/Setup.exe" | tr -d ' \n')
+while IFS= read -r name; do
+    hash=$(sha256sum "$medium/Package/$name" | cut -d' ' -f1)
+    [[ "$launcher_bytes" == *"$hash"* ]] || fail "Setup.exe is not sealed to the medium's $name"
+done < <(names_of "$medium/Package")
 
 signed=("$medium/Setup.exe")
 while IFS= read -r name; do
@@ -87,8 +99,13 @@ for file in "${signed[@]}"; do
             fail "$name: is not the built program with a signature added"
         ;;
     *)
-        [ "$(msi_content "$file")" = "$(msi_content "$built")" ] ||
+        # Two unreadable files would compare equal.
+        if ! signed_content=$(msi_content "$file") || ! built_content=$(msi_content "$built") ||
+            ! grep -q '^table Property ' <<<"$signed_content"; then
+            fail "$name: msiinfo cannot read it or the built package"
+        elif [ "$signed_content" != "$built_content" ]; then
             fail "$name: its tables, streams or summary differ from the built package's"
+        fi
         ;;
     esac
     echo "checked $name"

@@ -9,6 +9,8 @@ const wchar_t kStartMessage[] =
     L"Cannot start the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again or install from the appropriate MSI in the Package "
     L"folder directly.";
+const wchar_t kChangedMessage[] =
+    L"The installation package has been changed or damaged. Please obtain it again.";
 
 bool IsWow64() {
     BOOL wow64 = FALSE;

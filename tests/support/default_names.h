@@ -22,6 +22,8 @@ std::wstring OtherPackage();
 // staged and an installer that could not be started.
 extern const wchar_t kInitialisationMessage[];
 extern const wchar_t kStartMessage[];
+// And of the box for a package that is not the one a sealed launcher was built with.
+extern const wchar_t kChangedMessage[];
 
 // The language dialog's items.
 inline const std::wstring kEnglish = L"English";

@@ -60,6 +60,10 @@ std::wstring TestArgument(const wchar_t* name) {
     return found->second;
 }
 
+bool HasTestArgument(const wchar_t* name) {
+    return g_arguments.count(name) != 0;
+}
+
 std::wstring TestPath(const wchar_t* name) {
     return testfs::FromHostPath(TestArgument(name));
 }

@@ -10,6 +10,9 @@
 // The value of the argument name, or empty (and a failure) when it is missing.
 std::wstring TestArgument(const wchar_t* name);
 
+// Whether the test program was given the argument name.
+bool HasTestArgument(const wchar_t* name);
+
 // A path argument, given as a host path (as CMake names files), as Wine shows
 // it to Windows programs: on drive Z:.
 std::wstring TestPath(const wchar_t* name);

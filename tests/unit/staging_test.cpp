@@ -474,8 +474,8 @@ TEST_F(StagingTest, LockedFilesCanOnlyBeRead) {
     const DWORD all = kShareAll;
     {
         StagedFilesLock lock;
-        ASSERT_TRUE(lock.Add(staging + L"package.msi"));
-        ASSERT_TRUE(lock.Add(staging + L"data1.cab"));
+        ASSERT_TRUE(lock.Add(staging, L"package.msi"));
+        ASSERT_TRUE(lock.Add(staging, L"data1.cab"));
         for (const wchar_t* name : {L"package.msi", L"data1.cab"}) {
             SCOPED_TRACE(testfs::Narrow(name));
             const std::wstring path = staging + name;
@@ -492,7 +492,7 @@ TEST_F(StagingTest, LockedFilesCanOnlyBeRead) {
     EXPECT_TRUE(DeleteDirectoryTree(staging));
 
     StagedFilesLock missing;
-    EXPECT_FALSE(missing.Add(root_ + L"missing.cab"));
+    EXPECT_FALSE(missing.Add(root_, L"missing.cab"));
     EXPECT_NE(g_lastError, 0u);
 }
 

@@ -1,0 +1,104 @@
+#include "staging/seal.h"
+
+#include <wincrypt.h>
+
+#include <cstring>
+
+namespace {
+
+// Names as Windows compares them, without regard to case.
+bool SameName(const wchar_t* one, const wchar_t* other) {
+    return CompareStringOrdinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
+}
+
+bool IsCabinet(const wchar_t* name) {
+    const size_t length = wcslen(name);
+    return length >= 4 && SameName(name + length - 4, L".cab");
+}
+
+const FileSeal* Find(const std::vector<FileSeal>& files, const wchar_t* name) {
+    for (const FileSeal& file : files) {
+        if (SameName(file.name, name)) {
+            return &file;
+        }
+    }
+    return nullptr;
+}
+
+// SHA-256 through CryptoAPI, which the launcher's import of advapi32 brings.
+class Sha256 {
+  public:
+    Sha256() {
+        if (!CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES,
+                                  CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+            provider_ = 0;
+        }
+    }
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+    ~Sha256() {
+        if (provider_ != 0) {
+            CryptReleaseContext(provider_, 0);
+        }
+    }
+
+    // The file's size and digest, read from its start to its end.
+    bool Seal(HANDLE file, FileSeal& seal, std::vector<unsigned char>& buffer) const {
+        HCRYPTHASH hash = 0;
+        if (provider_ == 0 || !CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash)) {
+            return false;
+        }
+        bool sealed = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+        seal.size = 0;
+        for (DWORD read = 1; sealed && read > 0; seal.size += read) {
+            sealed =
+                ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
+                CryptHashData(hash, buffer.data(), read, 0);
+        }
+        DWORD length = sizeof(seal.sha256);
+        sealed = sealed && CryptGetHashParam(hash, HP_HASHVAL, seal.sha256, &length, 0) &&
+                 length == sizeof(seal.sha256);
+        CryptDestroyHash(hash);
+        return sealed;
+    }
+
+  private:
+    HCRYPTPROV provider_ = 0;
+};
+
+} // namespace
+
+SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wstring& msiName,
+                             const std::vector<FileSeal>& staged) {
+    if (Find(staged, msiName.c_str()) == nullptr) {
+        return SealVerdict::Incomplete;
+    }
+    for (const FileSeal& file : staged) {
+        const FileSeal* expected = Find(sealed, file.name);
+        if (expected == nullptr || expected->size != file.size ||
+            std::memcmp(expected->sha256, file.sha256, sizeof(file.sha256)) != 0) {
+            return SealVerdict::Changed;
+        }
+    }
+    for (const FileSeal& file : sealed) {
+        if (IsCabinet(file.name) && Find(staged, file.name) == nullptr) {
+            return SealVerdict::Incomplete;
+        }
+    }
+    return SealVerdict::Intact;
+}
+
+SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName) {
+    const Sha256 sha256;
+    std::vector<unsigned char> buffer(1 << 20);
+    std::vector<FileSeal> staged;
+    for (const StagedFile& file : lock.Files()) {
+        FileSeal seal = {file.name.c_str(), 0, {}};
+        if (!sha256.Seal(file.handle.Get(), seal, buffer)) {
+            return SealVerdict::Incomplete;
+        }
+        staged.push_back(seal);
+    }
+    return JudgeStagedFiles(std::vector<FileSeal>(g_sealedFiles, g_sealedFiles + g_sealedFileCount),
+                            msiName, staged);
+}
