@@ -1,4 +1,7 @@
 #include "app/installation.h"
+#include "app/globals.h"
+#include "app/launch_mode.h"
+#include "app/progress_window.h"
 #include "app/installed_state.h"
 #include "app/loaded_function.h"
 #include "app/msiexec_command.h"
@@ -33,18 +36,22 @@ RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
 }
 
 // Stages the MSI and every cabinet, each locked as soon as it is made, and
-// checks them against the seal of a sealed launcher: InstallerEnded when the
-// installer may start on them, else why not.
+// checks them against the seal of a sealed launcher, telling progress (when
+// there is one) as it goes: InstallerEnded when the installer may start on
+// them, else why not.
 Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                     const std::wstring& msiName, StagedFilesLock& lock) {
-    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName, lock) ||
-        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock)) {
-        return Outcome::PackageNotStaged;
+                     const std::wstring& msiName, StagedFilesLock& lock, ProgressWindow* progress) {
+    SealVerdict verdict = SealVerdict::Intact;
+    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName, lock, progress) ||
+        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock, progress)) {
+        verdict = SealVerdict::Incomplete;
+    } else if (g_packageSealed) {
+        verdict = VerifyStagedFiles(lock, msiName, progress);
     }
-    if (!g_packageSealed) {
-        return Outcome::InstallerEnded;
+    if (progress != nullptr && progress->Cancelled()) {
+        return Outcome::DialogCancelled;
     }
-    switch (VerifyStagedFiles(lock, msiName)) {
+    switch (verdict) {
     case SealVerdict::Intact:
         return Outcome::InstallerEnded;
     case SealVerdict::Changed:
@@ -52,6 +59,16 @@ Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagi
     default:
         return Outcome::PackageNotStaged;
     }
+}
+
+// The language of the installation, or else of the user interface.
+LANGID RunLanguage(const std::wstring& languageName) {
+    for (const Main::Language& language : g_languageList.languages) {
+        if (language.displayName == languageName) {
+            return static_cast<LANGID>(language.languageId);
+        }
+    }
+    return g_languageList.uiLanguage;
 }
 
 // The process's and the native machine, from IsWow64Process2 where Windows
@@ -134,7 +151,15 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     // The installer reads the staged copies elevated: they stay locked until
     // it has ended, so that nobody changes them.
     StagedFilesLock lock;
-    const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock);
+    // Where the installer will show itself, a person waits for it meanwhile.
+    const bool showProgress = IsWindowStationVisible() && InstallerShowsInterface(g_commandLine);
+    ProgressWindow progress(module, owner, ChooseProgressTexts(RunLanguage(languageName)),
+                            showProgress ? PackageBytes(sourceFolder, msiName, L"*.cab") *
+                                               (g_packageSealed ? 2 : 1)
+                                         : 0);
+    const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock,
+                                        showProgress ? &progress : nullptr);
+    progress.Close();
     DWORD installerExitCode = 0;
     const InstallerRun installer =
         staged == Outcome::InstallerEnded
@@ -148,6 +173,9 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     // Whatever happened, the copy goes; the installer's own outcome is its business.
     lock.Release();
     hold.DeleteTree();
+    if (staged == Outcome::DialogCancelled) {
+        return RunOutcome{staged, 0};
+    }
     if (staged != Outcome::InstallerEnded) {
         return Fail(owner,
                     staged == Outcome::PackageChanged ? kChangedMessage : kInitialisationMessage,

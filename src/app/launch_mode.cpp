@@ -22,3 +22,17 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
     }
     return direct ? LaunchMode::Direct : LaunchMode::Interactive;
 }
+
+bool InstallerShowsInterface(const std::wstring& commandLine) {
+    bool shows = true;
+    for (const Argument& argument : SplitArguments(commandLine)) {
+        const std::wstring& text = argument.text;
+        if (text == L"/passive" || text == L"-passive") {
+            shows = true;
+        } else if (StartsWith(text, L"/q") || StartsWith(text, L"-q")) {
+            const wchar_t level = text.size() > 2 ? text[2] : L'n';
+            shows = level == L'b' || level == L'r' || level == L'f';
+        }
+    }
+    return shows;
+}

@@ -8,3 +8,8 @@ enum class LaunchMode { Interactive, Direct };
 // user-interface switches decide whether the language dialog is wanted. A
 // switch is a whole argument, never text inside another one.
 LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLine);
+
+// Whether the installer will show a user interface of its own, by the last
+// of the user-interface switches: none means its full interface, "/passive",
+// "/qb…" and "/qr…" a smaller one, "/q", "/qn…" and "/quiet" none at all.
+bool InstallerShowsInterface(const std::wstring& commandLine);

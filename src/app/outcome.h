@@ -11,7 +11,8 @@ enum class Outcome {
     PackageNotStaged,    // the initialisation message: the MSI or the cabinets
     PackageChanged,      // the changed message: the staged files are not as sealed
     InstallerNotStarted, // the start message
-    DialogCancelled,     // Esc or the close box in the language dialog
+    DialogCancelled,     // Esc or the close box in the language dialog, or Cancel in
+                         // the progress window
     DialogNotShown,      // the language dialog could not be created
     DialogUnseen,        // the language dialog was not shown where nobody sees it
 };

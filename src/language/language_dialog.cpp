@@ -81,32 +81,35 @@ void FillLanguageDialog() {
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
 }
 
-void InitLanguageDialog(HWND dialog) {
-    g_hDialogInstance = g_hInstance;
-    g_hDialog = dialog;
-
-    HWND reference = GetParent(g_hDialog);
+void CentreAndDecorate(HWND dialog, HINSTANCE module) {
+    HWND reference = GetParent(dialog);
     if (reference == nullptr) {
         reference = GetDesktopWindow();
     }
     RECT referenceRect = {};
     RECT dialogRect = {};
     GetWindowRect(reference, &referenceRect);
-    GetWindowRect(g_hDialog, &dialogRect);
+    GetWindowRect(dialog, &dialogRect);
     const POINT position = CentredPosition(referenceRect, dialogRect);
-    SetWindowPos(g_hDialog, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE);
+    SetWindowPos(dialog, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE);
 
-    if (g_hDialogInstance != nullptr && g_hDialog != nullptr) {
-        const HANDLE smallIcon = LoadImageW(g_hDialogInstance, MAKEINTRESOURCEW(IDI_SETUP),
-                                            IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+    if (module != nullptr && dialog != nullptr) {
+        const HANDLE smallIcon = LoadImageW(module, MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON),
                                             GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
-        const HANDLE bigIcon = LoadImageW(g_hDialogInstance, MAKEINTRESOURCEW(IDI_SETUP),
-                                          IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
+        const HANDLE bigIcon =
+            LoadImageW(module, MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
         if (smallIcon != nullptr && bigIcon != nullptr) {
-            SendMessageW(g_hDialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-            SendMessageW(g_hDialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+            SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+            SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
         }
     }
+}
+
+void InitLanguageDialog(HWND dialog) {
+    g_hDialogInstance = g_hInstance;
+    g_hDialog = dialog;
+    CentreAndDecorate(g_hDialog, g_hDialogInstance);
     FillLanguageDialog();
 }
 

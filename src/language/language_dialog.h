@@ -24,8 +24,13 @@ struct LanguagePrompt {
 // holds that language.
 LanguagePrompt ChooseLanguagePrompt(LANGID uiLanguage, const std::list<Main::Language>& languages);
 
-// Where a window of size w x h goes to be centred on the reference rectangle.
+// The top-left corner that centres a window, now at the rectangle window, on
+// the reference rectangle; only the window's size counts.
 POINT CentredPosition(const RECT& reference, const RECT& window);
+
+// Centres the dialog on its parent, or on the screen when it has none, and
+// gives it the launcher's icon from module.
+void CentreAndDecorate(HWND dialog, HINSTANCE module);
 
 // Sets the prompt and fills the language list of the dialog in g_hDialog.
 void FillLanguageDialog();

@@ -43,7 +43,8 @@ class Sha256 {
     }
 
     // The file's size and digest, read from its start to its end.
-    bool Seal(HANDLE file, FileSeal& seal, std::vector<unsigned char>& buffer) const {
+    bool Seal(HANDLE file, FileSeal& seal, std::vector<unsigned char>& buffer,
+              StagingProgress* progress) const {
         HCRYPTHASH hash = 0;
         if (provider_ == 0 || !CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash)) {
             return false;
@@ -53,7 +54,8 @@ class Sha256 {
         for (DWORD read = 1; sealed && read > 0; seal.size += read) {
             sealed =
                 ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
-                CryptHashData(hash, buffer.data(), read, 0);
+                CryptHashData(hash, buffer.data(), read, 0) &&
+                (progress == nullptr || progress->Advance(read));
         }
         DWORD length = sizeof(seal.sha256);
         sealed = sealed && CryptGetHashParam(hash, HP_HASHVAL, seal.sha256, &length, 0) &&
@@ -88,13 +90,14 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
     return SealVerdict::Intact;
 }
 
-SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName) {
+SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName,
+                              StagingProgress* progress) {
     const Sha256 sha256;
     std::vector<unsigned char> buffer(1 << 20);
     std::vector<FileSeal> staged;
     for (const StagedFile& file : lock.Files()) {
         FileSeal seal = {file.name.c_str(), 0, {}};
-        if (!sha256.Seal(file.handle.Get(), seal, buffer)) {
+        if (!sha256.Seal(file.handle.Get(), seal, buffer, progress)) {
             return SealVerdict::Incomplete;
         }
         staged.push_back(seal);

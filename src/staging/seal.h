@@ -36,5 +36,7 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
 
 // JudgeStagedFiles for the compiled-in seal, on the staged files read
 // through the handles that lock them, so that what is judged is what the
-// installer will read. Incomplete, too, when a staged file cannot be read.
-SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName);
+// installer will read. Incomplete, too, when a staged file cannot be read or
+// the progress stops the reading.
+SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName,
+                              StagingProgress* progress = nullptr);

@@ -361,7 +361,8 @@ void StagedFilesLock::Release() {
 }
 
 bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                     const std::wstring& fileName, StagedFilesLock& lock) {
+                     const std::wstring& fileName, StagedFilesLock& lock,
+                     StagingProgress* progress) {
     const std::wstring destination = destinationFolder + fileName;
     g_lastError = 0;
     {
@@ -396,13 +397,18 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
                 g_lastError = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
                 return false;
             }
+            if (progress != nullptr && !progress->Advance(read)) {
+                g_lastError = ERROR_CANCELLED;
+                return false;
+            }
         }
     }
     return lock.Add(destinationFolder, fileName);
 }
 
 bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                       const std::wstring& pattern, StagedFilesLock& lock) {
+                       const std::wstring& pattern, StagedFilesLock& lock,
+                       StagingProgress* progress) {
     WIN32_FIND_DATAW entry = {};
     FindHandle search(FindFirstFileW((sourceFolder + pattern).c_str(), &entry));
     if (!search.IsValid()) {
@@ -412,11 +418,30 @@ bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& des
     do {
         // A folder named like a matching file is not part of the package.
         if (!IsDotEntry(entry) && !IsDirectory(entry.dwFileAttributes) &&
-            !CopyPackageFile(sourceFolder, destinationFolder, entry.cFileName, lock)) {
+            !CopyPackageFile(sourceFolder, destinationFolder, entry.cFileName, lock, progress)) {
             return false;
         }
     } while (FindNextFileW(search.Get(), &entry));
     return EnumerationFinished();
+}
+
+unsigned long long PackageBytes(const std::wstring& sourceFolder, const std::wstring& fileName,
+                                const std::wstring& pattern) {
+    unsigned long long bytes = 0;
+    WIN32_FIND_DATAW entry = {};
+    for (const std::wstring& name : {fileName, pattern}) {
+        FindHandle search(FindFirstFileW((sourceFolder + name).c_str(), &entry));
+        if (!search.IsValid()) {
+            continue;
+        }
+        do {
+            if (!IsDirectory(entry.dwFileAttributes)) {
+                bytes += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) |
+                         entry.nFileSizeLow;
+            }
+        } while (FindNextFileW(search.Get(), &entry));
+    }
+    return bytes;
 }
 
 bool DeleteDirectoryTree(const std::wstring& folder) {

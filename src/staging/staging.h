@@ -37,6 +37,16 @@ std::wstring StagingDirectoryName(unsigned drawnValue);
 // cryptographic random generator; false when the generator fails.
 bool DrawStagingValue(unsigned& value);
 
+// Told how many more bytes the staging has copied or read, as it goes;
+// answers false to stop it.
+class StagingProgress {
+  public:
+    virtual bool Advance(unsigned long long bytes) = 0;
+
+  protected:
+    ~StagingProgress() = default;
+};
+
 // How many names CreateStagingDirectoryIn tries before it gives up.
 constexpr int kStagingAttempts = 16;
 
@@ -102,14 +112,22 @@ class StagedFilesLock {
 // Copies sourceFolder + fileName to destinationFolder + fileName, which must
 // not exist yet, and locks the copy in lock at once. The copy is left
 // writable, so that it can be deleted even when it came from read-only media.
+// A progress that answers false stops the copy (ERROR_CANCELLED).
 bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                     const std::wstring& fileName, StagedFilesLock& lock);
+                     const std::wstring& fileName, StagedFilesLock& lock,
+                     StagingProgress* progress = nullptr);
 
 // CopyPackageFile for every file of sourceFolder that matches the wildcard
 // pattern; sub-folders are not copied. Fails when a copy fails or the
-// pattern matches no entry at all.
+// pattern matches no entry at all (a match of folders alone succeeds).
 bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                       const std::wstring& pattern, StagedFilesLock& lock);
+                       const std::wstring& pattern, StagedFilesLock& lock,
+                       StagingProgress* progress = nullptr);
+
+// The bytes that staging fileName and the files that match pattern copies;
+// what cannot be read counts nothing.
+unsigned long long PackageBytes(const std::wstring& sourceFolder, const std::wstring& fileName,
+                                const std::wstring& pattern);
 
 // Deletes the folder (given with a trailing backslash) and everything in it.
 // A link (any reparse point) is removed as the entry itself and never

@@ -58,3 +58,32 @@ TEST_P(LaunchModeTest, FollowsInstalledFlagAndSwitches) {
 INSTANTIATE_TEST_SUITE_P(Table, LaunchModeTest, testing::ValuesIn(kModeCases), ByCaseName());
 
 } // namespace
+
+namespace {
+
+// The progress window shows where the installer will show itself.
+TEST(InstallerShowsInterfaceTest, FollowsTheLastUserInterfaceSwitch) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"", true},
+        {L"REBOOT=ReallySuppress", true},
+        {L"/qf", true},
+        {L"/qb", true},
+        {L"/qb-!", true},
+        {L"-qr", true},
+        {L"/passive", true},
+        {L"/q", false},
+        {L"/qn", false},
+        {L"/qn+", false},
+        {L"/quiet", false},
+        {L"-q", false},
+        {L"/qn -qf", true},
+        {L"/passive /qn", false},
+        {L"/qn /passive", true},
+        {L"/l*v C:\\logs\\setup-qn.log", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(InstallerShowsInterface(c.first), c.second) << testing::PrintToString(c.first);
+    }
+}
+
+} // namespace

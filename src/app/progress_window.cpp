@@ -1,0 +1,113 @@
+#include "app/progress_window.h"
+#include "app/loaded_function.h"
+#include "language/language_dialog.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// Peers wait as long before they show theirs: a quick staging shows nothing.
+const ULONGLONG kDelayMs = 500;
+const int kBarRange = 1000;
+
+} // namespace
+
+ProgressTexts ChooseProgressTexts(LANGID language) {
+    if (PRIMARYLANGID(language) == LANG_JAPANESE) {
+        // "インストールの準備をしています...", "キャンセル"
+        return ProgressTexts{L"\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u306E\u6E96\u5099\u3092\u3057"
+                             L"\u3066\u3044\u307E\u3059...",
+                             L"\u30AD\u30E3\u30F3\u30BB\u30EB"};
+    }
+    return ProgressTexts{L"Preparing the installation...", L"Cancel"};
+}
+
+ProgressWindow::ProgressWindow(HINSTANCE module, HWND owner, ProgressTexts texts,
+                               unsigned long long totalBytes)
+    : module_(module), owner_(owner), texts_(texts), total_(totalBytes),
+      started_(GetTickCount64()) {}
+
+ProgressWindow::~ProgressWindow() {
+    Close();
+}
+
+void ProgressWindow::Close() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
+}
+
+bool ProgressWindow::Advance(unsigned long long bytes) {
+    done_ += bytes;
+    if (!shown_ && GetTickCount64() - started_ > kDelayMs) {
+        Show();
+    }
+    if (window_ == nullptr) {
+        return !cancelled_;
+    }
+    const unsigned long long reached = done_ < total_ ? done_ : total_;
+    SendMessageW(bar_, PBM_SETPOS,
+                 total_ == 0 ? 0 : static_cast<WPARAM>(reached * kBarRange / total_), 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return !cancelled_;
+}
+
+// Without a window the staging goes on, unseen.
+void ProgressWindow::Show() {
+    shown_ = true;
+    window_ = CreateDialogParamW(module_, MAKEINTRESOURCEW(IDD_LANGUAGE), owner_, Procedure,
+                                 reinterpret_cast<LPARAM>(this));
+    if (window_ != nullptr) {
+        SetForegroundWindow(window_);
+    }
+}
+
+INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        auto* self = reinterpret_cast<ProgressWindow*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        CentreAndDecorate(window, self->module_);
+        // The language list's place takes the bar; its button becomes Cancel.
+        const HWND list = GetDlgItem(window, IDC_LANGUAGE_COMBO);
+        RECT place = {7, 23, 158, 33};
+        MapDialogRect(window, &place);
+        ShowWindow(list, SW_HIDE);
+        const auto initCommonControlsEx =
+            LoadedFunction<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(L"comctl32",
+                                                                       "InitCommonControlsEx");
+        if (initCommonControlsEx != nullptr) {
+            const INITCOMMONCONTROLSEX progress = {sizeof(INITCOMMONCONTROLSEX),
+                                                   ICC_PROGRESS_CLASS};
+            initCommonControlsEx(&progress);
+        }
+        self->bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, place.left,
+                                     place.top, place.right - place.left, place.bottom - place.top,
+                                     window, nullptr, self->module_, nullptr);
+        SendMessageW(self->bar_, PBM_SETRANGE32, 0, kBarRange);
+        SetDlgItemTextW(window, IDC_LANGUAGE_PROMPT, self->texts_.text);
+        SetDlgItemTextW(window, IDOK, self->texts_.cancel);
+        SetFocus(GetDlgItem(window, IDOK));
+        return FALSE;
+    }
+    case WM_COMMAND:
+        // The one button, Esc and the close box all cancel.
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, DWLP_USER))->cancelled_ =
+                true;
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

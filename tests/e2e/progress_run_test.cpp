@@ -1,0 +1,88 @@
+// The progress window while a slow staging runs: many cabinets take the
+// launcher more than half a second to stage under Wine.
+#include "setup_test.h"
+#include "test_files.h"
+#include "test_main.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testfs::Narrow;
+
+const int kCabinets = 1500;
+
+class ProgressRunTest : public SetupTest {
+  protected:
+    void SetUp() override {
+        SetupTest::SetUp();
+        for (int i = 0; i < kCabinets; ++i) {
+            ASSERT_TRUE(testfs::WriteBytes(files_.package + L"many" + std::to_wstring(i) + L".cab",
+                                           std::string(2048, 'm')));
+        }
+    }
+};
+
+// What the handler saw of the progress window before it answered.
+struct ProgressSeen {
+    std::wstring caption;
+    std::wstring text;
+    bool barMoved = false;
+};
+
+HWND ProgressBar(HWND window) {
+    return FindWindowExW(window, nullptr, PROGRESS_CLASSW, nullptr);
+}
+
+TEST_F(ProgressRunTest, ShowsTheStagingAndCancelStopsIt) {
+    struct CancelCase {
+        const char* name;
+        void (*answer)(HWND window);
+    };
+    const CancelCase cases[] = {
+        {"Esc", CancelDialog},
+        {"Cancel button",
+         [](HWND window) { PostMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0); }},
+    };
+    for (const CancelCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgressSeen seen;
+        const RunResult run = files_.Run(L"/passive", [&](HWND window) {
+            wchar_t text[256] = {};
+            GetWindowTextW(window, text, 256);
+            seen.caption = text;
+            GetDlgItemTextW(window, 1001, text, 256);
+            seen.text = text;
+            const HWND bar = ProgressBar(window);
+            const LRESULT first = SendMessageW(bar, PBM_GETPOS, 0, 0);
+            for (int i = 0; i < 500 && !seen.barMoved && IsWindow(window); ++i) {
+                Sleep(10);
+                seen.barMoved = SendMessageW(bar, PBM_GETPOS, 0, 0) > first;
+            }
+            c.answer(window);
+        });
+        ASSERT_TRUE(run.ended);
+        ASSERT_TRUE(run.dialogSeen) << "no progress window";
+        EXPECT_EQ(seen.caption, L"Setup");
+        EXPECT_EQ(seen.text, L"Preparing the installation...");
+        EXPECT_TRUE(seen.barMoved) << "the bar did not move";
+        EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+        EXPECT_EQ(run.exitCode, 0u) << "ends as a cancelled dialog does";
+        EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
+        EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
+    }
+}
+
+TEST_F(ProgressRunTest, QuietRunShowsNoWindow) {
+    const RunResult run = files_.Run(L"/qn");
+    ASSERT_TRUE(run.ended);
+    EXPECT_FALSE(run.dialogSeen) << "a window was shown";
+    InstallerRecord record;
+    ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
+    EXPECT_EQ(record.listing.size(), static_cast<size_t>(kCabinets) + 3);
+    EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
+}
+
+} // namespace
