@@ -41,12 +41,15 @@ DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcom
     }
 }
 
-bool IsWindowStationVisible() {
+bool IsStationVisible(HWINSTA station) {
     USEROBJECTFLAGS flags = {};
     DWORD needed = 0;
-    if (!GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
-                                   &needed)) {
+    if (!GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), &needed)) {
         return true;
     }
     return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool IsWindowStationVisible() {
+    return IsStationVisible(GetProcessWindowStation());
 }

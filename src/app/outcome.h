@@ -32,6 +32,9 @@ enum class ExitCodeReport { Zero, Installer };
 // told anyone; so does a language dialog that nobody could have answered.
 DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
 
-// Whether the process's window station is one that a person sees; true when
-// it cannot be told. Deployment systems run their jobs in one that is not.
+// Whether the window station is one that a person sees; true when it cannot
+// be told. Deployment systems run their jobs in one that is not.
+bool IsStationVisible(HWINSTA station);
+
+// IsStationVisible for the process's own window station.
 bool IsWindowStationVisible();

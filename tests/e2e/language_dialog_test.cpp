@@ -40,7 +40,7 @@ HICON AskIcon(HWND dialog, WPARAM which) {
                               reinterpret_cast<ULONG_PTR>(&icon))) {
         return nullptr;
     }
-    for (int i = 0; i < 200 && icon == -1; ++i) {
+    for (DWORD waited = 0; waited < kAnswerMs && icon == -1; waited += 10) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageW(&message);

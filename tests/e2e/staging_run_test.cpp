@@ -81,10 +81,12 @@ TEST_F(StagingRunTest, PlantedDirectoryLinkLeavesItsTargetAlone) {
 TEST_F(StagingRunTest, StagingFolderCannotBeRenamedWhileTheInstallerRuns) {
     std::wstring folder;
     bool renamed = true;
+    DWORD refusal = 0;
     const RunResult run = RunWhileInstallerWaits([&](const InstallerRecord& started) {
         folder = started.folder.substr(0, started.folder.size() - 1);
         const std::wstring aside = files_.root + L"aside";
         renamed = MoveFileW(folder.c_str(), aside.c_str()) != FALSE;
+        refusal = GetLastError();
         if (renamed) {
             MoveFileW(aside.c_str(), folder.c_str());
         }
@@ -93,6 +95,8 @@ TEST_F(StagingRunTest, StagingFolderCannotBeRenamedWhileTheInstallerRuns) {
     ASSERT_TRUE(run.ended);
     ASSERT_FALSE(folder.empty()) << "the installer was not started";
     EXPECT_FALSE(renamed) << "the staging folder could be renamed";
+    // Refused because it is held, not because it was gone already.
+    EXPECT_TRUE(refusal == ERROR_SHARING_VIOLATION || refusal == ERROR_ACCESS_DENIED) << refusal;
     EXPECT_FALSE(Exists(folder)) << "the staging folder stayed";
 }
 
@@ -251,6 +255,39 @@ TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     }
     EXPECT_NE(folders[0], folders[1]);
     EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder was left";
+}
+
+} // namespace
+
+namespace {
+
+using StandInTest = SetupTest;
+
+// The runs above count on the stand-in to notice a handle to a staged file
+// that it inherited; here it is given one on purpose.
+TEST_F(StandInTest, ReportsAHandleToAStagedFileThatItInherited) {
+    const std::wstring staged = files_.root + L"staged\\";
+    ASSERT_TRUE(CreateDirectoryW(staged.c_str(), nullptr));
+    ASSERT_TRUE(testfs::WriteBytes(staged + L"package.msi", "m"));
+    ASSERT_TRUE(testfs::WriteBytes(staged + L"data1.cab", "c"));
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    const FileHandle cabinet(CreateFileW((staged + L"data1.cab").c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ, &inheritable, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(cabinet.IsValid());
+
+    std::wstring command = L"msiexec.exe /i \"" + staged + L"package.msi\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessW(SystemMsiexec().c_str(), &command[0], nullptr, nullptr, TRUE, 0,
+                               nullptr, nullptr, &startup, &started));
+    const KernelHandle thread(started.hThread);
+    const KernelHandle process(started.hProcess);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+
+    InstallerRecord record;
+    ASSERT_TRUE(ReadRecord(files_.record, record));
+    EXPECT_EQ(record.inheritedHandles, 1);
 }
 
 } // namespace

@@ -9,14 +9,25 @@
 #include <set>
 
 void PressKey(HWND window, WORD key) {
-    // Keys go to the window that has the focus in the foreground window.
-    SetForegroundWindow(window);
     INPUT presses[2] = {};
     presses[0].type = INPUT_KEYBOARD;
     presses[0].ki.wVk = key;
     presses[1] = presses[0];
     presses[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, presses, sizeof(INPUT));
+    // Keys go to the window that has the focus in the foreground window; one
+    // pressed before the focus has come is lost, so it is pressed again until
+    // the window reacts (it closes or hides).
+    const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
+    do {
+        SetForegroundWindow(window);
+        SendInput(2, presses, sizeof(INPUT));
+        for (int waited = 0; waited < 2000; waited += 50) {
+            if (!IsWindow(window) || !IsWindowVisible(window)) {
+                return;
+            }
+            Sleep(50);
+        }
+    } while (GetTickCount64() < deadline);
 }
 
 void CancelDialog(HWND dialog) {

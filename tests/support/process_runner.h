@@ -25,8 +25,10 @@ struct RunResult {
 
 // Called once for each dialog other than an error box.
 using DialogHandler = std::function<void(HWND dialog)>;
+// How long a window of the program under test may take to answer.
+constexpr DWORD kAnswerMs = 30000;
 // Presses a key (a virtual-key code) in the window, brought to the front, as
-// a user would.
+// a user would, until the window closes or hides (at most kAnswerMs).
 void PressKey(HWND window, WORD key);
 // Presses Esc in the dialog.
 void CancelDialog(HWND dialog);

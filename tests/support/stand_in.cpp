@@ -37,18 +37,29 @@ void RestoreStandIn() {
 }
 
 bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
-    const std::string bytes = testfs::ReadBytes(path);
-    if (bytes == "<missing>") {
-        return false;
+    // The stand-in writes the record in one go, sharing nothing: a record
+    // that is there but cannot be read, or lacks its last line, is still
+    // being written.
+    std::wstring text;
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        const std::string bytes = testfs::ReadBytes(path);
+        if (bytes == "<missing>" && !testfs::Exists(path)) {
+            return false;
+        }
+        text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+        if (text.find(L"\ninherited ") != std::wstring::npos) {
+            break;
+        }
+        Sleep(50);
     }
-    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
     std::vector<std::wstring> lines;
     for (size_t start = 0; start < text.size();) {
         const size_t end = text.find(L'\n', start);
         lines.push_back(text.substr(start, end - start));
         start = end == std::wstring::npos ? text.size() : end + 1;
     }
-    if (lines.size() < 3) {
+    if (lines.size() < 3 || text.find(L"\ninherited ") == std::wstring::npos) {
+        ADD_FAILURE() << "the record " << testfs::Narrow(path) << " stayed incomplete";
         return false;
     }
     record = InstallerRecord();

@@ -21,7 +21,8 @@ std::vector<std::wstring> SortedNames(const std::wstring& folder);
 // Names and bytes of the files in folder (with trailing backslash), by name.
 std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& folder);
 // Removes folder (with trailing backslash) and everything in it, read-only
-// files included; a link in it is removed as such, never followed.
+// files included; a link in it, or in its place, is removed as such, never
+// followed.
 void RemoveTree(const std::wstring& folder);
 // The prefix's temporary directory with a trailing backslash, as it was when
 // the program started, before any test pointed TMP elsewhere.

@@ -78,14 +78,26 @@ void RemoveSymbolicLink(const std::wstring& link) {
     }
 }
 
+bool IsLinkItself(const std::wstring& path) {
+    const std::wstring entry =
+        !path.empty() && path.back() == L'\\' ? path.substr(0, path.size() - 1) : path;
+    const DWORD attributes = GetFileAttributesW(entry.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool RemoveTreeInPrefix(const std::wstring& folder) {
     const std::string config = WineConfigFolder();
     const std::string driveC = config + "/dosdevices/c:/";
-    const std::string unixFolder = UnixPath(folder);
+    std::string unixFolder = UnixPath(folder);
+    // Without the trailing separator, which would make rm follow a link there.
+    while (unixFolder.size() > 1 && unixFolder.back() == '/') {
+        unixFolder.pop_back();
+    }
     // Never the drive itself, nor anything outside it (Z: is the host's root).
     if (config.empty() || unixFolder.compare(0, driveC.size(), driveC) != 0 ||
         unixFolder.find_first_not_of('/', driveC.size()) == std::string::npos ||
-        unixFolder.find("/../") != std::string::npos) {
+        unixFolder.find("/../") != std::string::npos || IsLinkItself(folder)) {
         return false;
     }
     if (!testfs::Exists(folder)) {

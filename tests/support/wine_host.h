@@ -20,10 +20,14 @@ bool MakeSymbolicLink(const std::wstring& target, const std::wstring& link);
 // Removes a symbolic link made by MakeSymbolicLink, never its target.
 void RemoveSymbolicLink(const std::wstring& link);
 
+// Whether path (a trailing backslash or not) is a link itself, as Wine shows
+// a Unix symbolic link: a reparse point.
+bool IsLinkItself(const std::wstring& path);
+
 // Removes folder (a Windows path with a trailing backslash) with Unix rm,
-// which takes a link as a link, dangling or not, where Wine's own calls look
-// through it; only a folder on the prefix's drive C:. False when it is not
-// there, or not on Wine.
+// which takes a link inside as a link, dangling or not, where Wine's own
+// calls look through it; only a folder on the prefix's drive C:, and never
+// one that is a link itself. False when it is not removed so, or not on Wine.
 bool RemoveTreeInPrefix(const std::wstring& folder);
 
 // Whether RemoveDirectoryW removes a link to a folder that holds a file, as

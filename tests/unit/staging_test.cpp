@@ -3,6 +3,7 @@
 #include "wine_host.h"
 
 #include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -209,7 +210,7 @@ TEST_F(StagingTest, CopyStopsAtTheFirstFailure) {
     EXPECT_FALSE(CopyMatchingFiles(source_, destination_, L"*.cab", lock));
     EXPECT_NE(g_lastError, 0u);
     EXPECT_EQ(ReadText(destination_ + order[0]), "new");
-    EXPECT_TRUE(GetFileAttributesW((destination_ + order[1]).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(testfs::IsDirectory(destination_ + order[1]));
     EXPECT_FALSE(Exists(destination_ + order[2])) << "entries after a failure are not tried";
 }
 
@@ -414,41 +415,93 @@ bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
     return CreateWellKnownSid(type, nullptr, buffer, &size) && EqualSid(sid, buffer);
 }
 
+bool IsCurrentUser(PSID sid) {
+    HANDLE token = nullptr;
+    BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = 0;
+    const bool read = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                      GetTokenInformation(token, TokenUser, user, sizeof(user), &size);
+    if (token != nullptr) {
+        CloseHandle(token);
+    }
+    return read && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+}
+
+// Whom of the ordinary users the folder's access list grants anything, and
+// whether SYSTEM has full control.
+struct Admitted {
+    std::vector<std::string> others;
+    bool systemFullControl = false;
+};
+
+Admitted WhomTheFolderAdmits(const std::wstring& folder) {
+    Admitted admitted;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        admitted.others.push_back("<no security to read>");
+        return admitted;
+    }
+    if (dacl == nullptr) {
+        admitted.others.push_back("everyone: no access control list");
+    }
+    const std::pair<WELL_KNOWN_SID_TYPE, const char*> ordinary[] = {
+        {WinWorldSid, "Everyone"},
+        {WinBuiltinUsersSid, "Users"},
+        {WinAuthenticatedUserSid, "Authenticated Users"},
+        {WinInteractiveSid, "Interactive"},
+        {WinCreatorOwnerSid, "CREATOR OWNER"},
+        {WinCreatorOwnerRightsSid, "OWNER RIGHTS"},
+    };
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&header)) ||
+            header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            continue;
+        }
+        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        const PSID sid = &ace->SidStart;
+        for (const auto& group : ordinary) {
+            if (IsWellKnown(sid, group.first)) {
+                admitted.others.push_back(group.second);
+            }
+        }
+        // Wine grants every file's Unix owner, the token's user, an entry of
+        // its own: only Windows can show the user's account left out.
+        if (IsCurrentUser(sid) && winehost::UnixPath(folder).empty()) {
+            admitted.others.push_back("the user who runs the launcher");
+        }
+        if (IsWellKnown(sid, WinLocalSystemSid)) {
+            admitted.systemFullControl = (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS;
+        }
+    }
+    LocalFree(descriptor);
+    return admitted;
+}
+
 // Wine keeps no access control list: it maps one onto the folder's Unix mode
 // bits and builds one back from them, so that Administrators show as the
 // folder's owner, and neither the protection nor the inheritance by the files
-// inside can be read back here. What it shows: whom the folder admits.
+// inside can be read back here. What it shows: whom the folder admits. A
+// folder that admits Everyone shows that the check can tell.
 TEST_F(StagingTest, StagingFolderAdmitsNobodyButAdministratorsAndSystem) {
     StagingFolderHold hold;
     std::wstring staging = CreateStagingDirectoryIn(root_, DrawStagingValue, hold);
     ASSERT_FALSE(staging.empty());
     staging.pop_back();
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(GetNamedSecurityInfoW(staging.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_NE(dacl, nullptr) << "no access control list: everyone may do anything";
-    bool systemFullControl = false;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        ACE_HEADER* header = nullptr;
-        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&header)));
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
-            continue;
-        }
-        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-        const PSID sid = &ace->SidStart;
-        for (WELL_KNOWN_SID_TYPE group :
-             {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid, WinInteractiveSid}) {
-            EXPECT_FALSE(IsWellKnown(sid, group))
-                << "a group of ordinary users is granted 0x" << std::hex << ace->Mask;
-        }
-        if (IsWellKnown(sid, WinLocalSystemSid)) {
-            systemFullControl = (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS;
-        }
-    }
-    EXPECT_TRUE(systemFullControl);
-    LocalFree(descriptor);
+    const Admitted admitted = WhomTheFolderAdmits(staging);
+    EXPECT_TRUE(admitted.others.empty()) << admitted.others.front() << " is admitted";
+    EXPECT_TRUE(admitted.systemFullControl);
+
+    LocalMemory open;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FA;;;WD)", SDDL_REVISION_1, open.Receive(),
+        nullptr));
+    SECURITY_ATTRIBUTES everyone = {sizeof(everyone), open.Get(), FALSE};
+    const std::wstring control = root_ + L"open-to-everyone";
+    ASSERT_TRUE(CreateDirectoryW(control.c_str(), &everyone));
+    EXPECT_EQ(WhomTheFolderAdmits(control).others, std::vector<std::string>{"Everyone"});
 }
 
 TEST_F(StagingTest, CopyFromReadOnlyMediumIsWritableAndTheMediumStaysReadOnly) {
@@ -602,6 +655,29 @@ TEST_F(StagingTest, ScheduledTreeIsLeftAsItIsUntilTheNextRestart) {
     const std::wstring path = staging.substr(0, staging.size() - 1);
     EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging),
               (std::vector<std::wstring>{path + L"\\package.msi", path}));
+}
+
+} // namespace
+
+namespace {
+
+// The tests' own clean-up, as root under Wine, where Z: is the host's root:
+// a scratch folder that an interrupted test left as a link must go as the
+// link, whatever it points to.
+TEST_F(StagingTest, ScratchRemovalTakesALinkInTheFoldersPlaceAsALink) {
+    const std::wstring victim = MakeFolder(L"victim");
+    WriteText(victim + L"precious.txt", "keep me");
+    MakeFolder(L"victim\\inner");
+    WriteText(victim + L"inner\\deep.txt", "keep me too");
+    const std::wstring link = root_ + L"scratch-link";
+    ASSERT_TRUE(winehost::MakeSymbolicLink(victim, link));
+
+    EXPECT_FALSE(winehost::RemoveTreeInPrefix(link + L"\\")) << "a link was taken for a folder";
+    RemoveTree(link + L"\\");
+
+    EXPECT_FALSE(Exists(link)) << "the link stayed";
+    EXPECT_EQ(ReadText(victim + L"precious.txt"), "keep me");
+    EXPECT_EQ(ReadText(victim + L"inner\\deep.txt"), "keep me too");
 }
 
 } // namespace
