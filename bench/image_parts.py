@@ -13,8 +13,8 @@ import sys
 
 # The first pattern that an input file's path matches names its origin.
 ORIGINS = [
-    (r"ltrans|/src/CMakeFiles/", "the launcher's own code and data"),
     (r"\.res$|setup\.rc", "resources (dialog, icon, version, manifest)"),
+    (r"ltrans|(^|/)src/(CMakeFiles/|libsetup_core\.a)", "the launcher's own code and data"),
     (r"libstdc\+\+", "C++ runtime (libstdc++)"),
     (r"libgcc", "unwinder and compiler support (libgcc)"),
     (r"lib(kernel32|user32|advapi32|comctl32)\.a|libmsvcrt", "imports of the system's DLLs"),

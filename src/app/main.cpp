@@ -67,16 +67,6 @@ void InitialiseCommonControls() {
 
 } // namespace
 
-// The C++ runtime's terminate handler in the GNU build (src/CMakeLists.txt
-// puts it in place of the verbose one), for an exception that nothing
-// catches, such as an allocation failure: the process ends at once, with the
-// code that abort() gives, and without abort()'s message box, which would
-// wait where nobody sees it.
-extern "C" [[noreturn]] void EndProcessOnTerminate() {
-    TerminateProcess(GetCurrentProcess(), 3);
-    ExitProcess(3);
-}
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // Before anything can load a DLL from there: no window, no box.
     if (DllRedirectionBeside()) {
