@@ -5,6 +5,8 @@
 #include <string>
 
 inline HINSTANCE g_hInstance = nullptr;
-// Inline, so that every file that defines a global after including this one
-// (g_languageList) has it constructed first.
+// Inline, so that it is constructed before the globals that a file defines
+// after including this header (g_languageList), and destroyed after them.
+// None of their constructors reads it: the order keeps the launcher's
+// start-up sequence, which begins with the empty command line.
 inline std::wstring g_commandLine;

@@ -133,7 +133,11 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     if (!QueryMachines(processMachine, nativeMachine)) {
         return Fail(owner, kBitnessMessage, Outcome::BitnessUnknown);
     }
-    const std::wstring sourceFolder = GetModuleDirectory() + L"Package\\";
+    const std::wstring launcherFolder = GetModuleDirectory();
+    if (g_lastError != 0) {
+        return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
+    }
+    const std::wstring sourceFolder = launcherFolder + L"Package\\";
     const std::wstring packageName = LoadResourceString(module, IDS_PACKAGE_NAME);
     const PackageChoice package =
         ChoosePackage(processMachine, nativeMachine,

@@ -111,6 +111,6 @@ int PreferredLanguageId(LANGID uiLanguage) {
 
 } // namespace Main
 
-// g_commandLine is an inline variable, defined through app/globals.h before
-// this one, so C++17 constructs it first and destroys it last.
+// Constructed after g_commandLine (an inline variable of app/globals.h), which
+// it does not read: its constructor reads the user's UI language alone.
 Main::LanguageList g_languageList;

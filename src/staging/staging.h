@@ -10,8 +10,10 @@
 // The Windows error code of the staging operation that failed last, or 0.
 extern DWORD g_lastError;
 
-// The running executable's folder with a trailing backslash, or "." when its
-// path cannot be obtained.
+// The running executable's folder with a trailing backslash, or "." (with
+// the code in g_lastError) when its path cannot be obtained; a run then
+// stages nothing, rather than look for a package relative to the current
+// folder.
 std::wstring GetModuleDirectory();
 
 // Where a run stages its package.

@@ -2,6 +2,8 @@
 #include "test_files.h"
 #include "test_main.h"
 
+#include "app/unique_handle.h"
+
 #include <msi.h>
 #include <msiquery.h>
 
@@ -38,28 +40,25 @@ std::wstring ArchitectureOf(const std::wstring& package) {
 
 RegistryValue ReadProductValue(const wchar_t* name) {
     RegistryValue value;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, key.Receive()) !=
+        ERROR_SUCCESS) {
         return value;
     }
     BYTE data[512] = {};
     DWORD size = sizeof(data);
     DWORD type = REG_NONE;
-    if (RegQueryValueExW(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.Get(), name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
         value.type = type;
         value.bytes.assign(reinterpret_cast<const char*>(data), size);
     }
-    RegCloseKey(key);
     return value;
 }
 
 bool ProductKeyExists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    RegistryKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, key.Receive()) ==
+           ERROR_SUCCESS;
 }
 
 std::wstring AsString(const RegistryValue& value) {

@@ -81,14 +81,13 @@ void SetupTest::Apply(Setting setting) {
         break;
     case Setting::InstalledFlag:
     case Setting::InstalledFlagZero: {
-        HKEY key = nullptr;
+        RegistryKey key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &key, nullptr),
+                                  nullptr, key.Receive(), nullptr),
                   ERROR_SUCCESS);
         const DWORD value = setting == Setting::InstalledFlag ? 1 : 0;
-        RegSetValueExW(key, L"installed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+        RegSetValueExW(key.Get(), L"installed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                        sizeof(value));
-        RegCloseKey(key);
         break;
     }
     case Setting::ReadOnlyMedium:

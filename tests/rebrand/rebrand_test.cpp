@@ -8,6 +8,8 @@
 #include "test_files.h"
 #include "test_main.h"
 
+#include "app/unique_handle.h"
+
 #include <windows.h>
 #include <msi.h>
 
@@ -96,15 +98,14 @@ TEST(RebrandedSetup, VersionBlockCarriesTheNewVersionAndNames) {
 }
 
 std::wstring InstalledFlagState() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, ProductKey().c_str(), 0, KEY_READ, &key) !=
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, ProductKey().c_str(), 0, KEY_READ, key.Receive()) !=
         ERROR_SUCCESS) {
         return L"no key";
     }
     DWORD value = 0, type = 0, size = sizeof(value);
-    const LONG result =
-        RegQueryValueExW(key, L"installed", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
+    const LONG result = RegQueryValueExW(key.Get(), L"installed", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(&value), &size);
     if (result != ERROR_SUCCESS) {
         return L"no value";
     }

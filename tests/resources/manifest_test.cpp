@@ -1,4 +1,5 @@
 #include "setup_image.h"
+#include "test_files.h"
 
 // The reader's interface identifier is defined in this file.
 #include <initguid.h>
@@ -63,10 +64,6 @@ template <typename Interface> class ComPtr {
 
 std::wstring Step(const wchar_t* namespaceUri, const wchar_t* name) {
     return L"{" + std::wstring(namespaceUri) + L"}" + name;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 bool ReadAttributes(IXmlReader* reader, Attributes& attributes) {
@@ -240,7 +237,7 @@ TEST_F(ManifestTest, HoldsExactlyTheRequiredElements) {
     ASSERT_EQ(document.error, L"");
     std::vector<bool> seen(document.elements.size(), false);
     for (const Element& want : expected) {
-        SCOPED_TRACE(Narrow(want.path));
+        SCOPED_TRACE(testfs::Narrow(want.path));
         const auto found =
             std::find_if(document.elements.begin(), document.elements.end(),
                          [&want](const Element& element) { return element.path == want.path; });
@@ -250,7 +247,7 @@ TEST_F(ManifestTest, HoldsExactlyTheRequiredElements) {
         EXPECT_EQ(found->text, want.text);
     }
     for (size_t i = 0; i < document.elements.size(); ++i) {
-        EXPECT_TRUE(seen[i]) << "unexpected element " << Narrow(document.elements[i].path);
+        EXPECT_TRUE(seen[i]) << "unexpected element " << testfs::Narrow(document.elements[i].path);
     }
 }
 

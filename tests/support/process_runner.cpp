@@ -1,6 +1,8 @@
 #include "process_runner.h"
 #include "test_files.h"
 
+#include "app/unique_handle.h"
+
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -85,22 +87,21 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM parameter) {
 
 // An installer that hangs leaves its own children behind otherwise.
 void EndProcessTree(DWORD processId, HANDLE process) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
+    const FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.IsValid()) {
         PROCESSENTRY32W entry = {};
         entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32FirstW(snapshot, &entry); more;
-             more = Process32NextW(snapshot, &entry)) {
+        for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+             more = Process32NextW(snapshot.Get(), &entry)) {
             if (entry.th32ParentProcessID != processId) {
                 continue;
             }
-            HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-            if (child != nullptr) {
-                EndProcessTree(entry.th32ProcessID, child);
-                CloseHandle(child);
+            const KernelHandle child(
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            if (child.IsValid()) {
+                EndProcessTree(entry.th32ProcessID, child.Get());
             }
         }
-        CloseHandle(snapshot);
     }
     TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
@@ -126,6 +127,8 @@ RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& option
         return result;
     }
     result.started = true;
+    const KernelHandle thread(process.hThread);
+    const KernelHandle owned(process.hProcess);
     std::set<HWND> answered;
     const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
     bool acted = !options.whileRunning;
@@ -159,8 +162,6 @@ RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& option
     }
     result.ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
     return result;
 }
 

@@ -1,6 +1,8 @@
 #include "test_files.h"
 #include "wine_host.h"
 
+#include "app/unique_handle.h"
+
 #include <algorithm>
 
 namespace testfs {
@@ -15,39 +17,36 @@ bool IsDirectory(const std::wstring& path) {
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return file.IsValid() &&
+           WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 std::string ReadBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+    if (!file.IsValid()) {
         return "<missing>";
     }
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
         bytes.append(buffer, read);
     }
-    CloseHandle(file);
     return bytes;
 }
 
 std::vector<std::wstring> EnumerationOrder(const std::wstring& folder, const wchar_t* pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
+    const FindHandle search(FindFirstFileW((folder + pattern).c_str(), &entry));
+    if (!search.IsValid()) {
         return names;
     }
     do {
@@ -55,8 +54,7 @@ std::vector<std::wstring> EnumerationOrder(const std::wstring& folder, const wch
         if (name != L"." && name != L"..") {
             names.push_back(name);
         }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &entry));
     return names;
 }
 
@@ -84,8 +82,8 @@ void RemoveTree(const std::wstring& folder) {
         return;
     }
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
+    const FindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (search.IsValid()) {
         do {
             const std::wstring name = entry.cFileName;
             const std::wstring path = folder + name;
@@ -102,8 +100,7 @@ void RemoveTree(const std::wstring& folder) {
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(path.c_str());
             }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
+        } while (FindNextFileW(search.Get(), &entry));
     }
     RemoveDirectoryW(folder.c_str());
 }
@@ -168,17 +165,17 @@ std::vector<std::wstring> TakeRemovalsAtRestart(const std::wstring& folder) {
             kept += source + L'\0' + strings[i + 1] + L'\0';
         }
     }
-    HKEY session = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &session) == ERROR_SUCCESS) {
+    RegistryKey session;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, session.Receive()) ==
+        ERROR_SUCCESS) {
         if (kept.empty()) {
-            RegDeleteValueW(session, value);
+            RegDeleteValueW(session.Get(), value);
         } else {
             kept += L'\0';
-            RegSetValueExW(session, value, 0, REG_MULTI_SZ,
+            RegSetValueExW(session.Get(), value, 0, REG_MULTI_SZ,
                            reinterpret_cast<const BYTE*>(kept.data()),
                            static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
         }
-        RegCloseKey(session);
     }
     return taken;
 }

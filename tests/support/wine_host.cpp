@@ -1,6 +1,8 @@
 #include "wine_host.h"
 #include "test_files.h"
 
+#include "app/unique_handle.h"
+
 #include <vector>
 
 namespace winehost {
@@ -22,9 +24,11 @@ bool StartHostProgram(const std::vector<std::string>& arguments) {
                         &process)) {
         return false;
     }
+    // Wine hands back no process for a Unix program, and then no thread
+    // either, whatever the thread's field holds.
     if (process.hProcess != nullptr) {
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        const KernelHandle thread(process.hThread);
+        const KernelHandle owned(process.hProcess);
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "app/globals.h"
 #include "app/installed_state.h"
+#include "app/unique_handle.h"
 #include "res/resource.h"
 #include "test_strings.h"
 
@@ -22,13 +23,13 @@ class InstalledStateTest : public testing::Test {
         g_hInstance = nullptr;
     }
     static void SetValue(const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
-        HKEY key = nullptr;
+        RegistryKey key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &key, nullptr),
+                                  nullptr, key.Receive(), nullptr),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
+        ASSERT_EQ(
+            RegSetValueExW(key.Get(), name, 0, type, data.data(), static_cast<DWORD>(data.size())),
+            ERROR_SUCCESS);
     }
 };
 

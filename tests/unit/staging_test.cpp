@@ -128,13 +128,9 @@ TEST_F(StagingTest, ElevatedRunStagesInTheWindowsTempHeldFromItsCreation) {
 }
 
 DWORD OpenError(const std::wstring& path, DWORD access, DWORD share) {
-    const HANDLE file =
-        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    CloseHandle(file);
-    return ERROR_SUCCESS;
+    const FileHandle file(
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file.IsValid() ? ERROR_SUCCESS : GetLastError();
 }
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -416,14 +412,11 @@ bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
 }
 
 bool IsCurrentUser(PSID sid) {
-    HANDLE token = nullptr;
+    KernelHandle token;
     BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
     DWORD size = 0;
-    const bool read = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
-                      GetTokenInformation(token, TokenUser, user, sizeof(user), &size);
-    if (token != nullptr) {
-        CloseHandle(token);
-    }
+    const bool read = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive()) &&
+                      GetTokenInformation(token.Get(), TokenUser, user, sizeof(user), &size);
     return read && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
 }
 
