@@ -28,11 +28,13 @@ fail() {
 ./scripts/bootstrap.sh
 note "building Setup.exe, the stand-in installer and the yardsticks in $build"
 cmake -S "$root" --preset default -B "$build" >/dev/null
-cmake --build "$build" --target Setup stand_in_msiexec bare_dialog dialog_timer bare_copy >/dev/null
+cmake --build "$build" --target Setup stand_in_msiexec bare_dialog dialog_timer bare_install \
+    bare_hash >/dev/null
 setup=$build/src/Setup.exe
 bare_dialog=$build/bench/bare_dialog.exe
 dialog_timer=$build/bench/dialog_timer.exe
-bare_copy=$build/bench/bare_copy.exe
+bare_install=$build/bench/bare_install.exe
+bare_hash=$build/bench/bare_hash.exe
 rm -rf "$out"
 mkdir -p "$out"
 results=$out/results.tsv
@@ -93,6 +95,16 @@ for i in $(seq 1 "$big_cabs"); do
     head -c $((big_cab_mib * 1024 * 1024)) /dev/urandom >"$big/Package/data$i.cab"
 done
 printf 'param\tstaging-bytes\t%s\n' "$(cat "$big/Package/$own_msi" "$big/Package/"*.cab | wc -c)" >>"$results"
+# The same medium with a launcher sealed to its package, which checks what
+# it staged; the package's files are the same files, hard-linked.
+note "building Setup.exe sealed to $big/Package"
+cmake -S "$root" --preset default -B "$build/sealed" -DSETUP_BUILD_TESTS=OFF \
+    -DSETUP_SEAL_PACKAGE="$big/Package" >/dev/null
+cmake --build "$build/sealed" --target Setup >/dev/null
+sealed=$data/big-sealed
+mkdir -p "$sealed"
+cp "$build/sealed/src/Setup.exe" "$sealed/"
+cp -al "$big/Package" "$sealed/Package"
 printf 'param\tstaging-cabinets\t%s\n' "$big_cabs" >>"$results"
 printf 'param\tcab-bytes\t%s\n' "$cab_total" >>"$results"
 for n in "${cab_counts[@]}"; do
@@ -132,17 +144,20 @@ timed() {
     jq -r --arg figure "$figure" '.results[] | .command as $run | .times[] | [$figure, $run, .] | @tsv' \
         "$out/last.json" >>"$results"
 }
-# The launcher on a medium, and bare_copy copying the same files.
+# The launcher on a medium, and bare_install doing the same job.
 staging_commands() {
     local medium=$1
     printf '%s\0' -n "Setup.exe /qn" "wine '$medium/Setup.exe' /qn" \
-        -n bare_copy "wine '$bare_copy' '$(winpath "$copy")\\' '$(winpath "$medium/Package")\\' '$own_msi' '*.cab'"
+        -n bare_install "wine '$bare_install' '$(winpath "$copy")\\' '$(winpath "$medium/Package")\\' '$own_msi' '*.cab'"
 }
 
 note "timing the staging of $big_cabs x $big_cab_mib MiB cabinets, $staging_runs times"
 check_medium "$big" $((big_cabs + 1))
+check_medium "$sealed" $((big_cabs + 1))
 mapfile -d '' commands < <(staging_commands "$big")
 timed staging "$staging_runs" "${commands[@]}" \
+    -n "sealed Setup.exe /qn" "wine '$sealed/Setup.exe' /qn" \
+    -n bare_hash "wine '$bare_hash' '$(winpath "$big/Package")\\' '$own_msi' '*.cab'" \
     -n cp "mkdir '$copy' && cp '$big/Package/$own_msi' '$big/Package/'*.cab '$copy/'"
 
 note "timing Setup.exe /qn against the number of cabinets"
