@@ -25,11 +25,9 @@ fail() {
     exit 1
 }
 
-./scripts/bootstrap.sh
+. scripts/wine-env.sh
 note "building Setup.exe, the stand-in installer and the yardsticks in $build"
-cmake -S "$root" --preset default -B "$build" >/dev/null
-cmake --build "$build" --target Setup stand_in_msiexec bare_dialog dialog_timer bare_install \
-    bare_hash >/dev/null
+wine_env_build "$build" Setup stand_in_msiexec bare_dialog dialog_timer bare_install bare_hash
 setup=$build/src/Setup.exe
 bare_dialog=$build/bench/bare_dialog.exe
 dialog_timer=$build/bench/dialog_timer.exe
@@ -40,11 +38,9 @@ mkdir -p "$out"
 results=$out/results.tsv
 : >"$results"
 
-. scripts/branding.sh
-. scripts/wine-env.sh
 names=$build/generated/branding.h
 package=$(branding_text "$names" SETUP_PACKAGE_TEXT)
-flag_key="HKCU\\Software\\Microsoft\\$(branding_text "$names" SETUP_VENDOR_TEXT)\\$(branding_text "$names" SETUP_PRODUCT_TEXT)"
+flag_key=$(wine_env_flag_key "$names")
 
 data=""
 keeper=""
@@ -61,6 +57,7 @@ trap cleanup EXIT
 export LC_ALL=C.UTF-8
 load_at_start=$(cut -d' ' -f1-3 /proc/loadavg)
 note "starting Wine in $build/wineprefix"
+# Ended by cleanup, with the rest.
 wine_env_start "$build"
 # With no program on Wine's desktop, a run that starts a second or more after
 # the previous one takes longer: Wine closes the desktop and opens it again.
@@ -74,7 +71,6 @@ temp=$(wine_env_staging_folder)
 rm -rf "$temp"/QLN*
 own_msi=${package}x64.msi
 [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || own_msi=${package}x86.msi
-winpath() { winepath -w "$1" 2>/dev/null; }
 
 data=$(mktemp -d "$build/data.XXXXXX")
 record=$data/record.txt

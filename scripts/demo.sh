@@ -13,10 +13,9 @@ language="${1:-Japanese}"
 step() { printf '\n== %s\n' "$*"; }
 say() { printf '   %s\n' "$*"; }
 
-./scripts/bootstrap.sh
+. scripts/wine-env.sh
 step "Building the sample driver package and Setup.exe sealed to it, and signing them"
-cmake --preset default >/dev/null
-cmake --build --preset default --target medium dialog_probe >/dev/null
+wine_env_build build medium dialog_probe
 say "build/sealed/Setup.exe, $(stat -c %s build/sealed/Setup.exe) bytes, runs only the signed MSIs"
 say "and cabinets of build/signed/Package; both signed into build/signed"
 # Without a release certificate the build signs with a throwaway one.
@@ -29,18 +28,14 @@ if [ -f "$trust" ]; then
     done
 fi
 
-. scripts/wine-env.sh
-trap wine_env_stop EXIT
 mkdir -p build/demo
-wine_env_start build/demo
+wine_env_session build/demo
 wine_env_install_fonts
-winpath() { winepath -w "$1" 2>/dev/null; }
 
-. scripts/branding.sh
 vendor=$(branding_text build/generated/branding.h SETUP_VENDOR_TEXT)
 product=$(branding_text build/generated/branding.h SETUP_PRODUCT_TEXT)
 package=$(branding_text build/generated/branding.h SETUP_PACKAGE_TEXT)
-flag_key="HKCU\\Software\\Microsoft\\$vendor\\$product"
+flag_key=$(wine_env_flag_key build/generated/branding.h)
 code_of() { msiinfo export "build/package/$package$1.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
 declare -A codes=([x86]="$(code_of x86)" [x64]="$(code_of x64)")
 

@@ -4,13 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/bootstrap.sh
-cmake --preset default >/dev/null
-cmake --build --preset default --target Setup >/dev/null
 . scripts/wine-env.sh
+wine_env_build build Setup
 wine_env_compile_locales build/locales en_US ja_JP
-trap wine_env_stop EXIT
-wine_env_start build
+wine_env_session build
 wine_env_install_fonts
 
 mkdir -p docs

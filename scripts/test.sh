@@ -4,15 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/bootstrap.sh
-cmake --preset default >/dev/null
-cmake --build --preset default
-
 . scripts/wine-env.sh
+wine_env_build build
 # The language-dialog tests start Wine in these locales.
 wine_env_compile_locales build/locales en_US ja_JP de_DE zh_TW zh_CN nl_BE
-trap wine_env_stop EXIT
-wine_env_start build
+wine_env_session build
 # 32-bit Windows, for the runs that must choose the x86 package.
 wine_env_boot_prefix "$PWD/build/wineprefix32" win32
 # The tests in these two prefixes run Setup.exe with the stand-in installer;

@@ -1,9 +1,49 @@
 # Sourced by the scripts: a Wine prefix of the build's own, a virtual display
 # and a persistent wineserver, so that test programs start quickly and Wine's
 # helper processes do not hold the callers' output pipes open.
-# Usage: wine_env_start <build dir>; ...; wine_env_stop
+# Usage: wine_env_build <build dir> [target...]; wine_env_session <dir>; ...
+# (or wine_env_start <dir>; ...; wine_env_stop)
+
+. "$(dirname "${BASH_SOURCE[0]}")/branding.sh"
 
 WINE_ENV_PREFIXES=()
+
+# The opening of every script that runs the build: the tools installed
+# (scripts/bootstrap.sh), the build configured with the default preset in
+# <build dir> and built (the targets given, or all). The build's output shows
+# only when it fails.
+wine_env_build() {
+    local build_dir="$1" log
+    shift
+    "$(dirname "${BASH_SOURCE[0]}")/bootstrap.sh"
+    echo "Building in $build_dir${1:+ ($*)}: its output shows if it fails" >&2
+    log="$(mktemp)"
+    if ! { cmake --preset default -B "$build_dir" &&
+        cmake --build "$build_dir" ${1:+--target "$@"}; } >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+# A Wine session for <dir> (see wine_env_start) that ends with the script.
+wine_env_session() {
+    trap wine_env_stop EXIT
+    wine_env_start "$1"
+}
+
+# A Unix path as the prefix's Windows programs name it.
+winpath() {
+    winepath -w "$1" 2>/dev/null
+}
+
+# The registry key of the installed flag, as wine reg takes it, from the
+# build's branding.h.
+wine_env_flag_key() {
+    printf 'HKCU\\Software\\Microsoft\\%s\\%s' "$(branding_text "$1" SETUP_VENDOR_TEXT)" \
+        "$(branding_text "$1" SETUP_PRODUCT_TEXT)"
+}
 
 wine_env_start() {
     local build_dir
