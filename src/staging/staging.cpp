@@ -5,6 +5,8 @@
 #include <sddl.h>
 #include <winternl.h>
 
+#include <memory>
+
 DWORD g_lastError = 0;
 
 namespace {
@@ -360,9 +362,17 @@ void StagedFilesLock::Release() {
     files_.clear();
 }
 
-bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                     const std::wstring& fileName, StagedFilesLock& lock,
-                     StagingProgress* progress) {
+namespace {
+
+// A buffer for the copies of a run, left uninitialised: one made and cleared
+// for each of a thousand small cabinets costs more than their copies.
+std::unique_ptr<char[]> CopyBuffer() {
+    return std::unique_ptr<char[]>(new char[kCopyBufferBytes]);
+}
+
+bool CopyOneFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                 const std::wstring& fileName, StagedFilesLock& lock, StagingProgress* progress,
+                 char* buffer) {
     const std::wstring destination = destinationFolder + fileName;
     g_lastError = 0;
     {
@@ -382,10 +392,9 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
             g_lastError = GetLastError();
             return false;
         }
-        std::vector<char> buffer(kCopyBufferBytes);
         for (;;) {
             DWORD read = 0;
-            if (!ReadFile(source.Get(), buffer.data(), kCopyBufferBytes, &read, nullptr)) {
+            if (!ReadFile(source.Get(), buffer, kCopyBufferBytes, &read, nullptr)) {
                 g_lastError = GetLastError();
                 return false;
             }
@@ -393,7 +402,7 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
                 break;
             }
             DWORD written = 0;
-            if (!WriteFile(copy.Get(), buffer.data(), read, &written, nullptr) || written != read) {
+            if (!WriteFile(copy.Get(), buffer, read, &written, nullptr) || written != read) {
                 g_lastError = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
                 return false;
             }
@@ -406,9 +415,19 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
     return lock.Add(destinationFolder, fileName);
 }
 
+} // namespace
+
+bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                     const std::wstring& fileName, StagedFilesLock& lock,
+                     StagingProgress* progress) {
+    return CopyOneFile(sourceFolder, destinationFolder, fileName, lock, progress,
+                       CopyBuffer().get());
+}
+
 bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
                        const std::wstring& pattern, StagedFilesLock& lock,
                        StagingProgress* progress) {
+    const std::unique_ptr<char[]> buffer = CopyBuffer();
     WIN32_FIND_DATAW entry = {};
     FindHandle search(FindFirstFileW((sourceFolder + pattern).c_str(), &entry));
     if (!search.IsValid()) {
@@ -418,7 +437,8 @@ bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& des
     do {
         // A folder named like a matching file is not part of the package.
         if (!IsDotEntry(entry) && !IsDirectory(entry.dwFileAttributes) &&
-            !CopyPackageFile(sourceFolder, destinationFolder, entry.cFileName, lock, progress)) {
+            !CopyOneFile(sourceFolder, destinationFolder, entry.cFileName, lock, progress,
+                         buffer.get())) {
             return false;
         }
     } while (FindNextFileW(search.Get(), &entry));

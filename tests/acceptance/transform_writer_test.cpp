@@ -4,6 +4,8 @@
 #include "test_files.h"
 #include "test_main.h"
 
+#include "app/unique_handle.h"
+
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -40,11 +42,11 @@ WriterRun RunWriter(const std::wstring& msi, const std::wstring& changes) {
                                     std::to_wstring(GetCurrentProcessId()) + L"-" +
                                     std::to_wstring(++runs) + L".txt";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE output =
+    const FileHandle output(
         CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
-                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (output == INVALID_HANDLE_VALUE) {
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!output.IsValid()) {
         ADD_FAILURE() << "no output file";
         return run;
     }
@@ -52,31 +54,29 @@ WriterRun RunWriter(const std::wstring& msi, const std::wstring& changes) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
+    startup.hStdOutput = output.Get();
+    startup.hStdError = output.Get();
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &process)) {
         ADD_FAILURE() << "the writer did not start: " << GetLastError();
-        CloseHandle(output);
         return run;
     }
+    const KernelHandle thread(process.hThread);
+    const KernelHandle owned(process.hProcess);
     if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "the writer did not end within 60 s";
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 5000);
     }
     GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
     // Read through the own handle: the file is gone once it is closed.
-    SetFilePointer(output, 0, nullptr, FILE_BEGIN);
+    SetFilePointer(output.Get(), 0, nullptr, FILE_BEGIN);
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(output, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    while (ReadFile(output.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
         run.output.append(buffer, read);
     }
-    CloseHandle(output);
     return run;
 }
 
@@ -195,11 +195,11 @@ TEST_F(WriterTest, EmbedsEmptyValuesOfColumnsThatMayBeEmpty) {
 TEST_F(WriterTest, LeavesAPackageInUseAsItWas) {
     ASSERT_TRUE(testfs::WriteBytes(changes, "xx-XX.mst\tProperty\tProductName\tValue\tFirst\n"));
     const std::string before = testfs::ReadBytes(msi);
-    HANDLE reader = CreateFileW(msi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    FileHandle reader(CreateFileW(msi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader.IsValid());
     const WriterRun run = RunWriter(msi, changes);
-    CloseHandle(reader);
+    reader.Reset();
 
     EXPECT_EQ(run.exitCode, 1u) << run.output;
     EXPECT_NE(run.output.find("replacing the package"), std::string::npos) << run.output;
