@@ -65,6 +65,14 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
     return text.compare(0, wcslen(prefix), prefix) == 0;
 }
 
+bool IsPassiveSwitch(const std::wstring& argument) {
+    return argument == L"/passive" || argument == L"-passive";
+}
+
+bool IsQuietSwitch(const std::wstring& argument) {
+    return StartsWith(argument, L"/q") || StartsWith(argument, L"-q");
+}
+
 bool IsUninstallSwitch(const std::wstring& argument) {
     return argument == L"/uninstall" || argument == L"-uninstall" || argument == L"/x" ||
            argument == L"-x";

@@ -23,3 +23,10 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix);
 
 // "/uninstall", "-uninstall", "/x" or "-x", exactly.
 bool IsUninstallSwitch(const std::wstring& argument);
+
+// "/passive" or "-passive", exactly.
+bool IsPassiveSwitch(const std::wstring& argument);
+
+// The quiet family, "/q" or "-q" and all that begins so ("/qn", "/qb-!",
+// "/quiet", "/qf"): the installer's user-interface level.
+bool IsQuietSwitch(const std::wstring& argument);

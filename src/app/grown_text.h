@@ -23,3 +23,10 @@ template <typename Read> bool ReadGrownText(Read read, std::wstring& text) {
         buffer.resize(length + 1 > buffer.size() * 2 ? length + 1 : buffer.size() * 2);
     }
 }
+
+// The running executable's full path; false when it cannot be obtained.
+inline bool ReadModuleFileName(std::wstring& path) {
+    return ReadGrownText(
+        [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); },
+        path);
+}

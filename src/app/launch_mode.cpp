@@ -10,12 +10,10 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
     bool direct = false;
     for (const Argument& argument : SplitArguments(commandLine)) {
         const std::wstring& text = argument.text;
-        // "/qn", "/qb-!", "/quiet": the quiet family, of which "/qf" asks for
-        // the full interface.
-        quiet = quiet || StartsWith(text, L"/q") || StartsWith(text, L"-q");
+        // Of the quiet family, "/qf" asks for the full interface.
+        quiet = quiet || IsQuietSwitch(text);
         fullInterface = fullInterface || StartsWith(text, L"/qf") || StartsWith(text, L"-qf");
-        direct =
-            direct || text == L"/passive" || text == L"-passive" || text == L"/?" || text == L"-?";
+        direct = direct || IsPassiveSwitch(text) || text == L"/?" || text == L"-?";
     }
     if (quiet) {
         return fullInterface ? LaunchMode::Interactive : LaunchMode::Direct;
@@ -27,9 +25,9 @@ bool InstallerShowsInterface(const std::wstring& commandLine) {
     bool shows = true;
     for (const Argument& argument : SplitArguments(commandLine)) {
         const std::wstring& text = argument.text;
-        if (text == L"/passive" || text == L"-passive") {
+        if (IsPassiveSwitch(text)) {
             shows = true;
-        } else if (StartsWith(text, L"/q") || StartsWith(text, L"-q")) {
+        } else if (IsQuietSwitch(text)) {
             const wchar_t level = text.size() > 2 ? text[2] : L'n';
             shows = level == L'b' || level == L'r' || level == L'f';
         }

@@ -1,3 +1,4 @@
+#include "app/common_controls.h"
 #include "app/globals.h"
 #include "app/grown_text.h"
 #include "app/installation.h"
@@ -23,9 +24,7 @@ const ExitCodeReport kExitCodeReport = ExitCodeReport::Zero;
 // there would run elevated. True, too, when it cannot be told.
 bool DllRedirectionBeside() {
     std::wstring path;
-    if (!ReadGrownText(
-            [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); },
-            path)) {
+    if (!ReadModuleFileName(path)) {
         return true;
     }
     if (GetFileAttributesW((path + L".local").c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -47,24 +46,6 @@ void RestrictDllSearchToSystem() {
     }
 }
 
-// The common controls are loaded here rather than imported, so that nothing
-// loads them before the launcher has looked for a ".local" beside it. By
-// name, so that the manifest's version 6 is the one that comes.
-void InitialiseCommonControls() {
-    const HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
-    const auto initCommonControlsEx =
-        comctl32 == nullptr
-            ? nullptr
-            : reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
-                  reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
-    if (initCommonControlsEx != nullptr) {
-        INITCOMMONCONTROLSEX controls = {};
-        controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES;
-        initCommonControlsEx(&controls);
-    }
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
@@ -78,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         g_commandLine = commandLine;
     }
 
-    InitialiseCommonControls();
+    InitialiseCommonControls(ICC_STANDARD_CLASSES | ICC_BAR_CLASSES);
 
     RunOutcome run;
     const bool stationVisible = IsWindowStationVisible();

@@ -1,5 +1,5 @@
 #include "app/progress_window.h"
-#include "app/loaded_function.h"
+#include "app/common_controls.h"
 #include "language/language_dialog.h"
 #include "res/resource.h"
 
@@ -82,14 +82,7 @@ INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wPa
         RECT place = {7, 23, 158, 33};
         MapDialogRect(window, &place);
         ShowWindow(list, SW_HIDE);
-        const auto initCommonControlsEx =
-            LoadedFunction<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(L"comctl32",
-                                                                       "InitCommonControlsEx");
-        if (initCommonControlsEx != nullptr) {
-            const INITCOMMONCONTROLSEX progress = {sizeof(INITCOMMONCONTROLSEX),
-                                                   ICC_PROGRESS_CLASS};
-            initCommonControlsEx(&progress);
-        }
+        InitialiseCommonControls(ICC_PROGRESS_CLASS);
         self->bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, place.left,
                                      place.top, place.right - place.left, place.bottom - place.top,
                                      window, nullptr, self->module_, nullptr);

@@ -230,9 +230,7 @@ bool CreateHeldFolder(const std::wstring& folder, PSECURITY_DESCRIPTOR security,
 std::wstring GetModuleDirectory() {
     g_lastError = 0;
     std::wstring path;
-    if (!ReadGrownText(
-            [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); },
-            path)) {
+    if (!ReadModuleFileName(path)) {
         g_lastError = GetLastError();
         return L".";
     }

@@ -108,12 +108,7 @@ TEST_P(SealedRunTest, RunsOnlyThePackageItWasSealedTo) {
 
     // Where nobody does.
     DeleteFileW(files_.record.c_str());
-    UnseenDesktop unseen;
-    ASSERT_FALSE(unseen.Name().empty()) << "no window station of its own";
-    RunOptions options;
-    options.desktop = unseen.Name();
-    options.timeoutMs = 30000;
-    const RunResult unattended = files_.Run(L"/qn", options);
+    const RunResult unattended = RunUnseen(L"/qn");
     ASSERT_TRUE(unattended.ended) << "Setup.exe waited for someone to answer";
     EXPECT_EQ(unattended.exitCode, refused ? c.unseenExitCode : 0u);
     EXPECT_EQ(ReadRecord(files_.record, record), !refused);

@@ -104,6 +104,18 @@ void SetupTest::Apply(Setting setting) {
     }
 }
 
+RunResult SetupTest::RunUnseen(const std::wstring& arguments) {
+    UnseenDesktop unseen;
+    if (unseen.Name().empty()) {
+        ADD_FAILURE() << "no window station of its own";
+        return RunResult();
+    }
+    RunOptions options;
+    options.desktop = unseen.Name();
+    options.timeoutMs = 30000;
+    return files_.Run(arguments, options);
+}
+
 std::wstring OwnPackageListing() {
     return OwnPackage() + (IsWow64() ? L" 3000" : L" 2000");
 }

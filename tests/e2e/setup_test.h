@@ -37,6 +37,9 @@ class SetupTest : public testing::Test {
     void SetUp() override;
     void TearDown() override;
     void Apply(Setting setting);
+    // Runs Setup.exe in a window station and desktop of their own, which
+    // nobody sees, for at most 30 s.
+    RunResult RunUnseen(const std::wstring& arguments);
 
     Medium files_;
     // A cabinet of the medium that another process holds open, sharing nothing.

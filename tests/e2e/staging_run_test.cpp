@@ -221,14 +221,9 @@ TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", records.c_str());
 
     // The second starts by itself; it shows no window with /qn.
-    std::wstring second = L"\"" + files_.medium + L"Setup.exe\" /qn";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &second[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               files_.root.c_str(), &startup, &started));
-    const KernelHandle secondThread(started.hThread);
-    const KernelHandle secondProcess(started.hProcess);
+    const KernelHandle secondProcess = StartProgram(
+        std::wstring(), L"\"" + files_.medium + L"Setup.exe\" /qn", false, files_.root);
+    ASSERT_TRUE(secondProcess.IsValid());
     // Both installers have recorded and wait: both folders exist at once.
     bool bothWaiting = false;
     RunOptions options;
@@ -275,14 +270,9 @@ TEST_F(StandInTest, ReportsAHandleToAStagedFileThatItInherited) {
                                          FILE_SHARE_READ, &inheritable, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(cabinet.IsValid());
 
-    std::wstring command = L"msiexec.exe /i \"" + staged + L"package.msi\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessW(SystemMsiexec().c_str(), &command[0], nullptr, nullptr, TRUE, 0,
-                               nullptr, nullptr, &startup, &started));
-    const KernelHandle thread(started.hThread);
-    const KernelHandle process(started.hProcess);
+    const KernelHandle process =
+        StartProgram(SystemMsiexec(), L"msiexec.exe /i \"" + staged + L"package.msi\"", true);
+    ASSERT_TRUE(process.IsValid());
     ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
 
     InstallerRecord record;

@@ -43,13 +43,7 @@ TEST_P(UnseenRunTest, EndsByItselfWithTheOutcomesCode) {
     if (HasFatalFailure()) {
         return;
     }
-    UnseenDesktop unseen;
-    ASSERT_FALSE(unseen.Name().empty()) << "no window station of its own";
-
-    RunOptions options;
-    options.desktop = unseen.Name();
-    options.timeoutMs = 30000;
-    const RunResult run = files_.Run(c.arguments, options);
+    const RunResult run = RunUnseen(c.arguments);
 
     ASSERT_TRUE(run.ended) << "Setup.exe waited for someone to answer";
     EXPECT_EQ(run.exitCode, c.exitCode);

@@ -1,8 +1,6 @@
 #include "process_runner.h"
 #include "test_files.h"
 
-#include "app/unique_handle.h"
-
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -108,6 +106,23 @@ void EndProcessTree(DWORD processId, HANDLE process) {
 }
 
 } // namespace
+
+KernelHandle StartProgram(const std::wstring& application, std::wstring commandLine,
+                          bool inheritHandles, const std::wstring& currentDirectory) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), &commandLine[0],
+                        nullptr, nullptr, inheritHandles ? TRUE : FALSE, 0, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                        &started)) {
+        ADD_FAILURE() << "could not start " << testfs::Narrow(commandLine) << ": "
+                      << GetLastError();
+        return KernelHandle();
+    }
+    const KernelHandle thread(started.hThread);
+    return KernelHandle(started.hProcess);
+}
 
 RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& options) {
     RunResult result;

@@ -4,6 +4,8 @@
 // would, until it ends.
 #include <windows.h>
 
+#include "app/unique_handle.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,6 +53,13 @@ struct RunOptions {
     // not bear a second thread that waits beside this one).
     std::function<bool()> whileRunning;
 };
+
+// Starts a program that needs no answer (application may be empty: the
+// command line's first word), handing this process's inheritable handles
+// on or not; the process, or an empty handle with a failure added.
+KernelHandle StartProgram(const std::wstring& application, std::wstring commandLine,
+                          bool inheritHandles = false,
+                          const std::wstring& currentDirectory = std::wstring());
 
 // Starts the command line and answers its windows until it ends. A process
 // that outlives options.timeoutMs is ended with its children, and a failure
