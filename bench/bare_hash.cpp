@@ -7,7 +7,7 @@
 // The folder with a trailing backslash; exit code 0 when every file was hashed.
 #include <windows.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <wincrypt.h>
 

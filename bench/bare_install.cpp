@@ -10,7 +10,7 @@
 // Both folders with a trailing backslash; exit code 0 when all of it worked.
 #include <windows.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

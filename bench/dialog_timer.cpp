@@ -11,7 +11,7 @@
 // a program.
 #include <windows.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <cstdio>
 #include <cwchar>

@@ -27,11 +27,34 @@ else
   done
 fi
 
+# The registry is sometimes caught in the middle of a sync ("Mirror sync in
+# progress?"): the index is read again a few times, and where one index still
+# fails the install is tried all the same, since that index may not matter.
+update_pause="${BOOTSTRAP_RETRY_PAUSE:-15}"
+update_log="$(mktemp)"
+trap 'rm -f "$update_log"' EXIT
+
+update_index() {
+  local attempt
+  for attempt in 1 2 3 4; do
+    if $SUDO apt-get update -q 2>&1 | tee "$update_log" >&2 && ! grep -q '^E:' "$update_log"; then
+      return 0
+    fi
+    [ "$attempt" -lt 4 ] && sleep "$update_pause"
+  done
+  return 1
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}" >&2
   $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -q >&2
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  update_index || echo "bootstrap: the package index did not update; installing all the same" >&2
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2; then
+    failed="$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u | tr '\n' ' ')"
+    echo "bootstrap: the package registry was unreachable or inconsistent${failed:+ (index that failed: ${failed% })}." >&2
+    echo "bootstrap: nothing is wrong with this machine; run the same command again later." >&2
+    exit 1
+  fi
 fi
 
 # Wine's 32-bit loader is an i386 Linux program. Some virtual machines run

@@ -1,3 +1,4 @@
+// The launcher's arguments, split as Windows programs split theirs, and its switches.
 #pragma once
 
 #include <string>

@@ -1,15 +1,17 @@
+// One installation run: stage, check, start the installer, clean up.
 #include "app/installation.h"
-#include "app/globals.h"
 #include "app/launch_mode.h"
-#include "app/progress_window.h"
-#include "app/installed_state.h"
-#include "app/loaded_function.h"
 #include "app/msiexec_command.h"
-#include "app/outcome.h"
+#include "app/package_choice.h"
+#include "base/file_attributes.h"
+#include "base/globals.h"
+#include "base/resource_string.h"
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "staging/seal.h"
 #include "staging/staging.h"
+#include "ui/progress_window.h"
+#include "ui/window_station.h"
 
 namespace {
 
@@ -63,69 +65,12 @@ Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagi
 
 // The language of the installation, or else of the user interface.
 LANGID RunLanguage(const std::wstring& languageName) {
-    for (const Main::Language& language : g_languageList.languages) {
-        if (language.displayName == languageName) {
-            return static_cast<LANGID>(language.languageId);
-        }
-    }
-    return g_languageList.uiLanguage;
-}
-
-// The process's and the native machine, from IsWow64Process2 where Windows
-// has it (Windows 10 1511 on), else as IsWow64Process tells 64-bit from
-// 32-bit Windows. Both are looked up by name, so that the launcher still
-// starts on a Windows without them and reports the failure only when a run
-// needs it.
-bool QueryMachines(USHORT& processMachine, USHORT& nativeMachine) {
-    const auto isWow64Process2 =
-        LoadedFunction<BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*)>(L"kernel32", "IsWow64Process2");
-    if (isWow64Process2 != nullptr &&
-        isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine)) {
-        return true;
-    }
-    const auto isWow64Process =
-        LoadedFunction<BOOL(WINAPI*)(HANDLE, PBOOL)>(L"kernel32", "IsWow64Process");
-    BOOL wow64 = FALSE;
-    if (isWow64Process == nullptr || !isWow64Process(GetCurrentProcess(), &wow64)) {
-        return false;
-    }
-    processMachine = wow64 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_UNKNOWN;
-    nativeMachine = wow64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-    return true;
-}
-
-bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const Main::Language* language = g_languageList.FindLanguageByName(languageName);
+    return language != nullptr ? static_cast<LANGID>(language->languageId)
+                               : g_languageList.uiLanguage;
 }
 
 } // namespace
-
-PackageChoice ChoosePackage(USHORT processMachine, USHORT nativeMachine, bool arm64OnMedium) {
-    switch (nativeMachine) {
-    case IMAGE_FILE_MACHINE_ARM64:
-        return arm64OnMedium ? PackageChoice::Arm64 : PackageChoice::None;
-    case IMAGE_FILE_MACHINE_AMD64:
-        return PackageChoice::X64;
-    case IMAGE_FILE_MACHINE_I386:
-        return PackageChoice::X86;
-    default:
-        // Any other 64-bit Windows as IsWow64Process alone would have it.
-        return processMachine != IMAGE_FILE_MACHINE_UNKNOWN ? PackageChoice::X64
-                                                            : PackageChoice::X86;
-    }
-}
-
-std::wstring PackageFileName(const std::wstring& packageName, PackageChoice choice) {
-    switch (choice) {
-    case PackageChoice::X64:
-        return packageName + L"x64.msi";
-    case PackageChoice::Arm64:
-        return packageName + L"arm64.msi";
-    default:
-        return packageName + L"x86.msi";
-    }
-}
 
 RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& languageName) {
     USHORT processMachine = IMAGE_FILE_MACHINE_UNKNOWN;

@@ -1,18 +1,9 @@
+// The installed flag in the user's registry.
 #include "app/installed_state.h"
-#include "app/globals.h"
-#include "app/unique_handle.h"
+#include "base/globals.h"
+#include "base/resource_string.h"
+#include "base/unique_handle.h"
 #include "res/resource.h"
-
-std::wstring LoadResourceString(HINSTANCE module, int id) {
-    if (module == nullptr) {
-        return std::wstring();
-    }
-    wchar_t buffer[100] = {};
-    if (LoadStringW(module, static_cast<UINT>(id), buffer, 100) == 0) {
-        return std::wstring();
-    }
-    return std::wstring(buffer);
-}
 
 std::wstring InstalledStateKey(const std::wstring& vendor, const std::wstring& product) {
     return L"Software\\Microsoft\\" + vendor + L"\\" + product;

@@ -1,3 +1,4 @@
+// Whether the language dialog is wanted, and whether the installer shows itself.
 #pragma once
 
 #include <string>

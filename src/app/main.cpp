@@ -1,13 +1,15 @@
-#include "app/common_controls.h"
-#include "app/globals.h"
-#include "app/grown_text.h"
+// The entry point: the start-up sequence and the choice of mode.
 #include "app/installation.h"
 #include "app/installed_state.h"
+#include "app/language_dialog.h"
 #include "app/launch_mode.h"
-#include "app/loaded_function.h"
 #include "app/outcome.h"
-#include "language/language_dialog.h"
+#include "base/globals.h"
+#include "base/grown_text.h"
+#include "base/loaded_function.h"
 #include "res/resource.h"
+#include "ui/common_controls.h"
+#include "ui/window_station.h"
 
 #include <commctrl.h>
 

@@ -1,8 +1,9 @@
+// The msiexec.exe command for the staged package, and its start.
 #include "app/msiexec_command.h"
-#include "app/globals.h"
-#include "app/grown_text.h"
 #include "app/command_line.h"
-#include "app/unique_handle.h"
+#include "base/globals.h"
+#include "base/grown_text.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -14,7 +15,7 @@ namespace {
 std::wstring SystemMsiexecPath() {
     std::wstring folder;
     if (!ReadGrownText(
-            [](wchar_t* buffer, DWORD size) { return GetSystemDirectoryW(buffer, size); },
+            [](wchar_t* buffer, DWORD size) -> DWORD { return GetSystemDirectoryW(buffer, size); },
             folder)) {
         return std::wstring();
     }

@@ -1,3 +1,4 @@
+// The msiexec.exe command for the staged package, and its start.
 #pragma once
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// How a start of the launcher ended, and the exit code that tells it.
 #include "app/outcome.h"
 
 namespace {
@@ -39,17 +40,4 @@ DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcom
     default:
         return installer || !stationVisible ? FailureCode(run.outcome) : 0;
     }
-}
-
-bool IsStationVisible(HWINSTA station) {
-    USEROBJECTFLAGS flags = {};
-    DWORD needed = 0;
-    if (!GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), &needed)) {
-        return true;
-    }
-    return (flags.dwFlags & WSF_VISIBLE) != 0;
-}
-
-bool IsWindowStationVisible() {
-    return IsStationVisible(GetProcessWindowStation());
 }

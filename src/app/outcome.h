@@ -1,3 +1,4 @@
+// How a start of the launcher ended, and the exit code that tells it.
 #pragma once
 
 #include <windows.h>
@@ -31,10 +32,3 @@ enum class ExitCodeReport { Zero, Installer };
 // start) ends with its Windows Installer code in either report, since no box
 // told anyone; so does a language dialog that nobody could have answered.
 DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
-
-// Whether the window station is one that a person sees; true when it cannot
-// be told. Deployment systems run their jobs in one that is not.
-bool IsStationVisible(HWINSTA station);
-
-// IsStationVisible for the process's own window station.
-bool IsWindowStationVisible();

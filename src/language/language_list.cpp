@@ -1,5 +1,6 @@
+// The installer languages on offer, and every word the launcher translates.
 #include "language/language_list.h"
-#include "app/globals.h"
+#include "base/globals.h"
 
 namespace Main {
 
@@ -60,16 +61,18 @@ void LanguageList::MoveLanguageToFront(int languageId) {
     }
 }
 
-std::wstring LanguageList::FindTransformByName(const std::wstring& displayName) const {
-    if (displayName.empty()) {
-        return std::wstring();
-    }
+const Language* LanguageList::FindLanguageByName(const std::wstring& displayName) const {
     for (const Language& language : languages) {
         if (language.displayName == displayName) {
-            return language.transform;
+            return &language;
         }
     }
-    return std::wstring();
+    return nullptr;
+}
+
+std::wstring LanguageList::FindTransformByName(const std::wstring& displayName) const {
+    const Language* language = displayName.empty() ? nullptr : FindLanguageByName(displayName);
+    return language == nullptr ? std::wstring() : language->transform;
 }
 
 void LanguageList::BuildLanguageList(unsigned languageFlags) {
@@ -111,6 +114,60 @@ int PreferredLanguageId(LANGID uiLanguage) {
 
 } // namespace Main
 
-// Constructed after g_commandLine (an inline variable of app/globals.h), which
+namespace {
+
+const wchar_t kEnglishPrompt[] = L"Select language:";
+
+// The prompt in the UI language, or null when there is none for it.
+const wchar_t* LocalisedPrompt(LANGID uiLanguage) {
+    switch (PRIMARYLANGID(uiLanguage)) {
+    case LANG_CHINESE:
+        // "選擇語言:", for the regions that read the traditional script
+        return Main::ReadsTraditionalChinese(uiLanguage) ? L"\u9078\u64C7\u8A9E\u8A00:" : nullptr;
+    case LANG_GERMAN:
+        return L"Sprache ausw\u00E4hlen:"; // "Sprache auswählen:"
+    case LANG_FRENCH:
+        return L"Choisir la langue:";
+    case LANG_ITALIAN:
+        return L"Seleziona la lingua:";
+    case LANG_JAPANESE:
+        return L"\u8A00\u8A9E\u3092\u9078\u629E\u3059\u308B:"; // "言語を選択する:"
+    case LANG_DUTCH:
+        return L"Selecteer taal:";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+LanguagePrompt ChooseLanguagePrompt(LANGID uiLanguage, const std::list<Main::Language>& languages) {
+    bool listed = false;
+    for (const Main::Language& language : languages) {
+        listed = listed || PRIMARYLANGID(language.languageId) == PRIMARYLANGID(uiLanguage);
+    }
+    if (listed) {
+        if (const wchar_t* prompt = LocalisedPrompt(uiLanguage)) {
+            return LanguagePrompt{prompt, false};
+        }
+        // Chinese in a simplified-script region: the list keeps its build order.
+        if (PRIMARYLANGID(uiLanguage) == LANG_CHINESE) {
+            return LanguagePrompt{kEnglishPrompt, false};
+        }
+    }
+    return LanguagePrompt{kEnglishPrompt, true};
+}
+
+ProgressTexts ChooseProgressTexts(LANGID language) {
+    if (PRIMARYLANGID(language) == LANG_JAPANESE) {
+        // "インストールの準備をしています...", "キャンセル"
+        return ProgressTexts{L"\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u306E\u6E96\u5099\u3092\u3057"
+                             L"\u3066\u3044\u307E\u3059...",
+                             L"\u30AD\u30E3\u30F3\u30BB\u30EB"};
+    }
+    return ProgressTexts{L"Preparing the installation...", L"Cancel"};
+}
+
+// Constructed after g_commandLine (an inline variable of base/globals.h), which
 // it does not read: its constructor reads the user's UI language alone.
 Main::LanguageList g_languageList;

@@ -1,3 +1,4 @@
+// The installer languages on offer, and every word the launcher translates.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +37,8 @@ class LanguageList {
     void AddLanguage(int languageId, const std::wstring& transform,
                      const std::wstring& displayName);
     void MoveLanguageToFront(int languageId);
+    // The entry of that display name, exactly; null when there is none.
+    const Language* FindLanguageByName(const std::wstring& displayName) const;
     std::wstring FindTransformByName(const std::wstring& displayName) const;
     void BuildLanguageList(unsigned languageFlags);
 
@@ -55,5 +58,23 @@ bool ReadsTraditionalChinese(LANGID uiLanguage);
 int PreferredLanguageId(LANGID uiLanguage);
 
 } // namespace Main
+
+struct LanguagePrompt {
+    std::wstring text;
+    // An English prompt goes with English at the top of the list.
+    bool englishFirst;
+};
+
+// The language dialog's prompt for the UI language: localised only when the
+// list holds that language.
+LanguagePrompt ChooseLanguagePrompt(LANGID uiLanguage, const std::list<Main::Language>& languages);
+
+// The text of the progress window and of its button, in the language of
+// the installation, or else of the user interface: Japanese or English.
+struct ProgressTexts {
+    const wchar_t* text;
+    const wchar_t* cancel;
+};
+ProgressTexts ChooseProgressTexts(LANGID language);
 
 extern Main::LanguageList g_languageList;

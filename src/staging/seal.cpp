@@ -1,3 +1,4 @@
+// The seal of a sealed launcher: the staged files judged against it.
 #include "staging/seal.h"
 
 #include <wincrypt.h>
@@ -25,28 +26,27 @@ const FileSeal* Find(const std::vector<FileSeal>& files, const wchar_t* name) {
     return nullptr;
 }
 
+BOOL ReleaseCryptProvider(HCRYPTPROV provider) {
+    return CryptReleaseContext(provider, 0);
+}
+
+using CryptProvider = UniqueHandle<HCRYPTPROV, ReleaseCryptProvider>;
+using CryptHash = UniqueHandle<HCRYPTHASH, CryptDestroyHash>;
+
 // SHA-256 through CryptoAPI, which the launcher's import of advapi32 brings.
 class Sha256 {
   public:
     Sha256() {
-        if (!CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES,
-                                  CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
-            provider_ = 0;
-        }
-    }
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
-    ~Sha256() {
-        if (provider_ != 0) {
-            CryptReleaseContext(provider_, 0);
-        }
+        CryptAcquireContextW(provider_.Receive(), nullptr, nullptr, PROV_RSA_AES,
+                             CRYPT_VERIFYCONTEXT | CRYPT_SILENT);
     }
 
     // The file's size and digest, read from its start to its end.
     bool Seal(HANDLE file, FileSeal& seal, std::vector<unsigned char>& buffer,
               StagingProgress* progress) const {
-        HCRYPTHASH hash = 0;
-        if (provider_ == 0 || !CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash)) {
+        CryptHash hash;
+        if (!provider_.IsValid() ||
+            !CryptCreateHash(provider_.Get(), CALG_SHA_256, 0, 0, hash.Receive())) {
             return false;
         }
         bool sealed = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
@@ -54,18 +54,16 @@ class Sha256 {
         for (DWORD read = 1; sealed && read > 0; seal.size += read) {
             sealed =
                 ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
-                CryptHashData(hash, buffer.data(), read, 0) &&
+                CryptHashData(hash.Get(), buffer.data(), read, 0) &&
                 (progress == nullptr || progress->Advance(read));
         }
         DWORD length = sizeof(seal.sha256);
-        sealed = sealed && CryptGetHashParam(hash, HP_HASHVAL, seal.sha256, &length, 0) &&
-                 length == sizeof(seal.sha256);
-        CryptDestroyHash(hash);
-        return sealed;
+        return sealed && CryptGetHashParam(hash.Get(), HP_HASHVAL, seal.sha256, &length, 0) &&
+               length == sizeof(seal.sha256);
     }
 
   private:
-    HCRYPTPROV provider_ = 0;
+    CryptProvider provider_;
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+// The seal of a sealed launcher: the staged files judged against it.
 #pragma once
 
 #include "staging/staging.h"

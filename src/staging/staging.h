@@ -1,6 +1,7 @@
+// Staging a package: where, the folder, the copies and their removal.
 #pragma once
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -10,10 +11,11 @@
 // The Windows error code of the staging operation that failed last, or 0.
 extern DWORD g_lastError;
 
-// The running executable's folder with a trailing backslash, or "." (with
-// the code in g_lastError) when its path cannot be obtained; a run then
-// stages nothing, rather than look for a package relative to the current
-// folder.
+// The running executable's folder: its path up to and with the last
+// backslash (the whole path when it has none, which a full path always
+// has), or "." (with the code in g_lastError) when its path cannot be
+// obtained; a run then stages nothing, rather than look for a package
+// relative to the current folder.
 std::wstring GetModuleDirectory();
 
 // Where a run stages its package.
@@ -112,7 +114,10 @@ class StagedFilesLock {
 };
 
 // Copies sourceFolder + fileName to destinationFolder + fileName, which must
-// not exist yet, and locks the copy in lock at once. The copy is left
+// not exist yet, and locks the copy in lock as soon as it is written: the
+// write handle is closed and the copy opened again by name, and only the
+// staging folder's access list (administrators alone may open anything in
+// it) keeps anyone else from the copy in between. The copy is left
 // writable, so that it can be deleted even when it came from read-only media.
 // A progress that answers false stops the copy (ERROR_CANCELLED).
 bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,

@@ -2,7 +2,7 @@
 #include "test_files.h"
 #include "test_main.h"
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <msi.h>
 #include <msiquery.h>

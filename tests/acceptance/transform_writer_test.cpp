@@ -4,7 +4,7 @@
 #include "test_files.h"
 #include "test_main.h"
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <windows.h>
 #include <msi.h>

@@ -8,7 +8,7 @@
 #include "medium.h"
 #include "stand_in.h"
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "setup_image.h"
 
-#include "src/app/unique_handle.h"
+#include "src/base/unique_handle.h"
 #include "test_main.h"
 
 #include <cstring>

@@ -4,7 +4,7 @@
 // would, until it ends.
 #include <windows.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <functional>
 #include <string>

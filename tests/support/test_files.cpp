@@ -1,7 +1,7 @@
 #include "test_files.h"
 #include "wine_host.h"
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "wine_host.h"
 #include "test_files.h"
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "language/language_dialog.h"
+#include "ui/dialog_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-#include "app/globals.h"
+#include "base/globals.h"
 #include "app/installed_state.h"
-#include "app/unique_handle.h"
+#include "base/resource_string.h"
+#include "base/unique_handle.h"
 #include "res/resource.h"
 #include "test_strings.h"
 

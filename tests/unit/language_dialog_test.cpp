@@ -1,8 +1,8 @@
 // The language dialog's decisions, and the dialog procedure filling
 // Setup.exe's own template (the argument setup=) in this process.
-#include "app/globals.h"
-#include "app/unique_handle.h"
-#include "language/language_dialog.h"
+#include "base/globals.h"
+#include "base/unique_handle.h"
+#include "app/language_dialog.h"
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "default_names.h"

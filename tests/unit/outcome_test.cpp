@@ -1,4 +1,5 @@
 #include "app/outcome.h"
+#include "ui/window_station.h"
 
 #include <gtest/gtest.h>
 

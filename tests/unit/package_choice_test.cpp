@@ -1,4 +1,4 @@
-#include "app/installation.h"
+#include "app/package_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,9 @@
-#pragma once
+// Text of any length from the calls that fill a caller's buffer.
+#include "base/grown_text.h"
 
-#include <windows.h>
-
-#include <string>
 #include <vector>
 
-// Reads text from a call of the GetModuleFileNameW / GetTempPathW kind, which
-// returns 0 on failure and, when the buffer is too small, either the buffer's
-// size or the size it needs: the buffer grows until the text fits, so that a
-// long path never arrives cut short. False when the call fails.
-template <typename Read> bool ReadGrownText(Read read, std::wstring& text) {
+bool ReadGrownText(TextReader read, std::wstring& text) {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     for (;;) {
         const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -24,8 +18,7 @@ template <typename Read> bool ReadGrownText(Read read, std::wstring& text) {
     }
 }
 
-// The running executable's full path; false when it cannot be obtained.
-inline bool ReadModuleFileName(std::wstring& path) {
+bool ReadModuleFileName(std::wstring& path) {
     return ReadGrownText(
         [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); },
         path);

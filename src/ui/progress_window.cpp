@@ -1,7 +1,7 @@
-#include "app/progress_window.h"
-#include "app/common_controls.h"
-#include "language/language_dialog.h"
+// The window that shows a slow staging's progress and lets it be cancelled.
+#include "ui/progress_window.h"
 #include "res/resource.h"
+#include "ui/common_controls.h"
 
 #include <commctrl.h>
 
@@ -12,16 +12,6 @@ const ULONGLONG kDelayMs = 500;
 const int kBarRange = 1000;
 
 } // namespace
-
-ProgressTexts ChooseProgressTexts(LANGID language) {
-    if (PRIMARYLANGID(language) == LANG_JAPANESE) {
-        // "インストールの準備をしています...", "キャンセル"
-        return ProgressTexts{L"\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u306E\u6E96\u5099\u3092\u3057"
-                             L"\u3066\u3044\u307E\u3059...",
-                             L"\u30AD\u30E3\u30F3\u30BB\u30EB"};
-    }
-    return ProgressTexts{L"Preparing the installation...", L"Cancel"};
-}
 
 ProgressWindow::ProgressWindow(HINSTANCE module, HWND owner, ProgressTexts texts,
                                unsigned long long totalBytes)
@@ -79,8 +69,9 @@ INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wPa
         CentreAndDecorate(window, self->module_);
         // The language list's place takes the bar; its button becomes Cancel.
         const HWND list = GetDlgItem(window, IDC_LANGUAGE_COMBO);
-        RECT place = {7, 23, 158, 33};
-        MapDialogRect(window, &place);
+        RECT place = {};
+        GetWindowRect(list, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
         ShowWindow(list, SW_HIDE);
         InitialiseCommonControls(ICC_PROGRESS_CLASS);
         self->bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, place.left,
@@ -92,6 +83,9 @@ INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wPa
         SetFocus(GetDlgItem(window, IDOK));
         return FALSE;
     }
+    case WM_DESTROY:
+        ReleaseIcons(window);
+        return FALSE;
     case WM_COMMAND:
         // The one button, Esc and the close box all cancel.
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {

@@ -1,3 +1,4 @@
+// The common-control classes, initialised without importing comctl32.
 #pragma once
 
 #include <windows.h>

@@ -1,16 +1,11 @@
+// The window that shows a slow staging's progress and lets it be cancelled.
 #pragma once
 
+#include "language/language_list.h"
 #include "staging/staging.h"
+#include "ui/dialog_frame.h"
 
 #include <windows.h>
-
-// The text of the progress window and of its button, in the language of
-// the installation, or else of the user interface: Japanese or English.
-struct ProgressTexts {
-    const wchar_t* text;
-    const wchar_t* cancel;
-};
-ProgressTexts ChooseProgressTexts(LANGID language);
 
 // A small window that shows how far staging has come, once it has taken
 // more than half a second, so that a slow medium is not taken for a hang;

@@ -1,3 +1,4 @@
+// The end of the process for a failure that the launcher cannot recover from.
 #pragma once
 
 // Ends the process at once with code 3, the code that abort() gives, and

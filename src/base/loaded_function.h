@@ -1,3 +1,4 @@
+// Functions looked up by name at run time rather than imported.
 #pragma once
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The module and the argument text that the entry point receives.
 #pragma once
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Owners of Windows handles, one type per kind, each released once.
 #pragma once
 
 #include <windows.h>
@@ -5,7 +6,7 @@
 // Owns one handle and releases it once with Close, so that an early return
 // can never skip a FindClose, RegCloseKey or CloseHandle. Handles that
 // CreateFileW and FindFirstFileW return are empty as INVALID_HANDLE_VALUE
-// (EmptyIsInvalid), all others as null.
+// (EmptyIsInvalid), all others as null or 0.
 template <typename Handle, auto Close, bool EmptyIsInvalid = false> class UniqueHandle {
   public:
     UniqueHandle() = default;
@@ -38,6 +39,12 @@ template <typename Handle, auto Close, bool EmptyIsInvalid = false> class Unique
         Reset();
         return &handle_;
     }
+    // Hands the handle over to a new owner, which will release it.
+    Handle Release() {
+        const Handle handle = handle_;
+        handle_ = Empty();
+        return handle;
+    }
     void Reset() {
         if (IsValid()) {
             Close(handle_);
@@ -50,7 +57,7 @@ template <typename Handle, auto Close, bool EmptyIsInvalid = false> class Unique
         if constexpr (EmptyIsInvalid) {
             return INVALID_HANDLE_VALUE;
         } else {
-            return nullptr;
+            return Handle();
         }
     }
 
@@ -64,3 +71,5 @@ using KernelHandle = UniqueHandle<HANDLE, CloseHandle>;
 using RegistryKey = UniqueHandle<HKEY, RegCloseKey>;
 // Memory that the system allocated for the caller with LocalAlloc.
 using LocalMemory = UniqueHandle<HLOCAL, LocalFree>;
+// An icon that LoadImageW made for the caller (not a shared one).
+using IconHandle = UniqueHandle<HICON, DestroyIcon>;

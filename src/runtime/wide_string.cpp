@@ -1,3 +1,4 @@
+// The wide string, instantiated in the launcher's own code.
 #include <string>
 
 // The runtime's own copy of the wide string is built with exceptions, and

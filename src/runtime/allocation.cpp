@@ -1,4 +1,5 @@
-#include "app/runtime_failure.h"
+// The allocation functions of the launcher, which end the process on failure.
+#include "runtime/runtime_failure.h"
 
 #include <cstdlib>
 #include <new>

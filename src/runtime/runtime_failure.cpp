@@ -1,4 +1,5 @@
-#include "app/runtime_failure.h"
+// The end of the process for a failure that the launcher cannot recover from.
+#include "runtime/runtime_failure.h"
 
 #include <windows.h>
 

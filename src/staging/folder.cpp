@@ -1,0 +1,128 @@
+// The staging folder: its name drawn, created with its access list and held.
+#include "base/file_attributes.h"
+#include "base/loaded_function.h"
+#include "staging/staging.h"
+
+#include <sddl.h>
+#include <winternl.h>
+
+namespace {
+
+// Full control for Administrators and SYSTEM, inherited by everything inside,
+// and nothing for anyone else; protected, so that the temporary folder's own
+// entries for its user do not flow in. The elevated launcher and the Windows
+// Installer service each hold one of the two.
+const wchar_t kStagingSecurity[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+// The object-manager name of a full Win32 path, for NtCreateFile.
+std::wstring NtPath(const std::wstring& path) {
+    if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        return L"\\??\\" + path.substr(4);
+    }
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        return L"\\??\\UNC\\" + path.substr(2);
+    }
+    return L"\\??\\" + path;
+}
+
+using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
+                                              PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
+                                              ULONG, PVOID, ULONG);
+using RtlNtStatusToDosErrorFunction = ULONG(NTAPI*)(NTSTATUS);
+
+// Creates the folder with its security and opens it in one call, which
+// fails when anything has the name already: there is no moment at which
+// someone else's folder could stand in for it. The handle asks no deletion
+// and shares none, so that the folder stays in place while its entries can
+// still be listed and deleted. False with the Windows error code in error.
+bool CreateHeldFolder(const std::wstring& folder, PSECURITY_DESCRIPTOR security, FileHandle& held,
+                      DWORD& error) {
+    const auto ntCreateFile = LoadedFunction<NtCreateFileFunction>(L"ntdll", "NtCreateFile");
+    const auto toDosError =
+        LoadedFunction<RtlNtStatusToDosErrorFunction>(L"ntdll", "RtlNtStatusToDosError");
+    if (ntCreateFile == nullptr || toDosError == nullptr) {
+        error = ERROR_PROC_NOT_FOUND;
+        return false;
+    }
+    std::wstring name = NtPath(WithoutSeparator(folder));
+    UNICODE_STRING unicodeName = {};
+    unicodeName.Buffer = &name[0];
+    unicodeName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    unicodeName.MaximumLength = unicodeName.Length;
+    OBJECT_ATTRIBUTES attributes = {};
+    InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, nullptr, security);
+    IO_STATUS_BLOCK io = {};
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    // FILE_OPEN_REPARSE_POINT: a link that has the name is a name taken, and
+    // never followed to create the folder where it points.
+    const NTSTATUS status = ntCreateFile(
+        &handle, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
+        nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
+        FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (status < 0) {
+        error = toDosError(status);
+        return false;
+    }
+    held = FileHandle(handle);
+    return true;
+}
+
+} // namespace
+
+std::wstring StagingDirectoryName(unsigned drawnValue) {
+    wchar_t name[16] = {};
+    wsprintfW(name, L"QLN%04X\\", drawnValue & 0x7FFF);
+    return name;
+}
+
+bool DrawStagingValue(unsigned& value) {
+    // RtlGenRandom (exported as SystemFunction036) is looked up when it is
+    // needed, not imported: newer Windows forwards it to another DLL, which an
+    // import would load at start, before the launcher restricts where DLLs
+    // come from.
+    const auto genRandom =
+        LoadedFunction<BOOLEAN(WINAPI*)(PVOID, ULONG)>(L"advapi32", "SystemFunction036");
+    USHORT random = 0;
+    if (genRandom == nullptr || !genRandom(&random, sizeof(random))) {
+        return false;
+    }
+    value = random & 0x7FFF;
+    return true;
+}
+
+std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value),
+                                      StagingFolderHold& hold) {
+    g_lastError = 0;
+    LocalMemory descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kStagingSecurity, SDDL_REVISION_1,
+                                                              descriptor.Receive(), nullptr)) {
+        g_lastError = GetLastError();
+        return std::wstring();
+    }
+    for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
+        unsigned value = 0;
+        if (!draw(value)) {
+            g_lastError = ERROR_GEN_FAILURE;
+            return std::wstring();
+        }
+        const std::wstring folder = parent + StagingDirectoryName(value);
+        FileHandle held;
+        if (CreateHeldFolder(folder, descriptor.Get(), held, g_lastError)) {
+            g_lastError = 0;
+            hold.Take(folder, std::move(held));
+            return folder;
+        }
+        // A folder of that name may be someone else's: it is left alone, and
+        // only a name that is taken earns another draw.
+        if (g_lastError != ERROR_ALREADY_EXISTS && g_lastError != ERROR_FILE_EXISTS) {
+            break;
+        }
+        g_lastError = ERROR_ALREADY_EXISTS;
+    }
+    return std::wstring();
+}
+
+void StagingFolderHold::Take(const std::wstring& folder, FileHandle handle) {
+    folder_ = folder;
+    handle_ = std::move(handle);
+}
