@@ -1,6 +1,6 @@
 // The built MSIs as databases: what the installs alone would not show.
-#include "acceptance.h"
-#include "test_files.h"
+#include "sample_package.h"
+#include "file_io.h"
 
 #include <msi.h>
 #include <msiquery.h>

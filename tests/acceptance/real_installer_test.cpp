@@ -1,9 +1,10 @@
 // Setup.exe on a medium with the built sample package, and the package's
 // embedded transforms, with Wine's own msiexec.exe doing the installing.
-#include "acceptance.h"
+#include "sample_package.h"
+#include "dialog_keys.h"
 #include "medium.h"
 #include "test_main.h"
-#include "test_files.h"
+#include "file_io.h"
 
 #include <msi.h>
 

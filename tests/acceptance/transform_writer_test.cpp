@@ -1,7 +1,9 @@
 // The transform writer on copies of a built package: what it embeds takes
 // effect, and what it refuses leaves the package as it was.
 #include "package_property.h"
-#include "test_files.h"
+#include "file_io.h"
+#include "launcher_places.h"
+#include "scratch_folder.h"
 #include "test_main.h"
 
 #include "base/unique_handle.h"
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -124,18 +127,20 @@ const std::vector<std::wstring> kOwnFiles = {L"changes.tsv", L"package.msi"};
 class WriterTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder = testfs::TempDirectory() + L"transform-writer-test\\";
-        testfs::RemoveTree(folder);
-        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        scratch_.emplace(L"transform-writer-test");
+        folder = scratch_->Path();
         msi = folder + L"package.msi";
         changes = folder + L"changes.tsv";
         ASSERT_TRUE(CopyFileW(Package().c_str(), msi.c_str(), FALSE));
     }
     void TearDown() override {
-        testfs::RemoveTree(folder);
+        scratch_.reset();
     }
 
     std::wstring folder, msi, changes;
+
+  private:
+    std::optional<ScratchFolder> scratch_;
 };
 
 class RefusalTest : public WriterTest, public testing::WithParamInterface<Refusal> {};

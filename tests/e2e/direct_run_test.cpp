@@ -1,8 +1,8 @@
 // Runs the built Setup.exe in the Wine prefix, on a package folder of its own,
 // with a stand-in in place of the system's msiexec.exe, and observes what the
 // user would see: message boxes, the installer's command, the staging folder.
-#include "setup_test.h"
-#include "test_files.h"
+#include "launcher_fixture.h"
+#include "file_io.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
 // The language dialog of Setup.exe in a real window on the virtual display,
 // observed and answered from this process.
-#include "setup_test.h"
-#include "test_files.h"
+#include "launcher_fixture.h"
+#include "dialog_keys.h"
+#include "file_io.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The progress window while a slow staging runs: many cabinets take the
 // launcher more than half a second to stage under Wine.
-#include "setup_test.h"
-#include "test_files.h"
+#include "launcher_fixture.h"
+#include "dialog_keys.h"
+#include "file_io.h"
 #include "test_main.h"
 
 #include <commctrl.h>

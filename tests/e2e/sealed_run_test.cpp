@@ -1,7 +1,7 @@
 // A sealed launcher runs only the package it was built with, and no launcher
 // runs beside a folder or file that redirects its DLLs.
-#include "setup_test.h"
-#include "test_files.h"
+#include "launcher_fixture.h"
+#include "file_io.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>

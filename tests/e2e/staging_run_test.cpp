@@ -1,7 +1,9 @@
 // What other processes of the user can do to a run's staging folder, tried
 // on Setup.exe while the stand-in installer runs.
-#include "setup_test.h"
-#include "test_files.h"
+#include "launcher_fixture.h"
+#include "file_io.h"
+#include "launcher_places.h"
+#include "processes.h"
 #include "wine_host.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Setup.exe where nobody sees its windows, as deployment systems start it,
 // and the build that reports the installer's outcome in its exit code.
-#include "setup_test.h"
-#include "test_files.h"
+#include "launcher_fixture.h"
+#include "file_io.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>

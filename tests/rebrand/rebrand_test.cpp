@@ -4,8 +4,8 @@
 #include "package_property.h"
 #include "default_names.h"
 #include "medium.h"
-#include "process_runner.h"
-#include "test_files.h"
+#include "processes.h"
+#include "file_io.h"
 #include "test_main.h"
 
 #include "base/unique_handle.h"

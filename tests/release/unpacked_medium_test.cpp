@@ -5,7 +5,7 @@
 #include "medium.h"
 #include "stand_in.h"
 #include "test_main.h"
-#include "test_files.h"
+#include "file_io.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "setup_image.h"
-#include "test_files.h"
+#include "file_io.h"
 
 // The reader's interface identifier is defined in this file.
 #include <initguid.h>

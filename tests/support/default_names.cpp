@@ -1,3 +1,4 @@
+// What a default build calls its product, packages and languages, as the tests expect them.
 #include "default_names.h"
 
 #include <windows.h>

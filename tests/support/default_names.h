@@ -1,7 +1,6 @@
+// What a default build calls its product, packages and languages, as the tests expect them.
 #pragma once
 
-// What a default build calls its product, packages and languages, as the
-// tests expect to find them.
 #include <string>
 
 inline constexpr wchar_t kProductName[] = L"ORVANE VR-ZT042 HLX480 Driver v2.4.0.0";

@@ -1,5 +1,6 @@
+// A medium as a user has it, for the tests that run Setup.exe.
 #include "medium.h"
-#include "test_files.h"
+#include "file_io.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,9 @@ void PointTemp(const std::wstring& folder) {
 
 void Medium::Create(const std::wstring& name, const std::wstring& setupExe) {
     MakeScratch(name);
+    if (root.empty()) {
+        return;
+    }
     medium = root + L"medium\\";
     package = medium + L"Package\\";
     ASSERT_TRUE(CreateDirectoryW(medium.c_str(), nullptr));
@@ -31,12 +35,15 @@ void Medium::CreateFor(const std::wstring& name, const std::wstring& existingMed
 }
 
 void Medium::MakeScratch(const std::wstring& name) {
-    root = testfs::TempDirectory() + name + L"\\";
+    scratch_.emplace(name);
+    root = scratch_->Path();
+    // A refused name leaves no folder to lay anything out in.
+    if (root.empty()) {
+        return;
+    }
     temp = root + L"tmp\\";
     record = root + L"record.txt";
-    testfs::RemoveTree(root);
     stagingBefore_ = testfs::StagingFolders(staging);
-    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr)) << testfs::Narrow(root);
     ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
     PointTemp(temp);
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record.c_str());
@@ -45,7 +52,7 @@ void Medium::MakeScratch(const std::wstring& name) {
 void Medium::Destroy() {
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", nullptr);
     PointTemp(testfs::TempDirectory());
-    testfs::RemoveTree(root);
+    scratch_.reset();
 }
 
 void Medium::CopyPackage(const std::wstring& folder, const std::wstring& from,

@@ -1,14 +1,16 @@
+// A medium as a user has it, for the tests that run Setup.exe.
 #pragma once
 
-// A medium as a user has it, for the tests that run Setup.exe: Setup.exe
-// beside Package\, in a scratch folder of the prefix's temporary folder, with
-// a temporary folder of its own that the launcher and its installer inherit
-// as TMP and TEMP.
-#include "process_runner.h"
-#include "test_files.h"
+// Setup.exe beside Package\, in a scratch folder of the prefix's temporary
+// folder, with a temporary folder of its own that the launcher and its
+// installer inherit as TMP and TEMP.
+#include "launcher_places.h"
+#include "processes.h"
+#include "scratch_folder.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,7 +23,8 @@ class Medium {
     // The same with a medium that exists already (with trailing backslash),
     // such as an unpacked archive, which is used as it is and never removed.
     void CreateFor(const std::wstring& name, const std::wstring& existingMedium);
-    // Removes the scratch folder and points TMP and TEMP back.
+    // Removes the scratch folder, with what was scheduled there for the
+    // restart, and points TMP and TEMP back.
     void Destroy();
 
     // Copies every file of folder (with trailing backslash) into Package\;
@@ -51,5 +54,6 @@ class Medium {
   private:
     void MakeScratch(const std::wstring& name);
 
+    std::optional<ScratchFolder> scratch_;
     std::vector<std::wstring> stagingBefore_;
 };

@@ -1,3 +1,4 @@
+// MSI files read through the Windows Installer API, with the one query helper.
 #include "package_property.h"
 
 Result<std::vector<MsiRow>> PackageRows(const std::wstring& msiPath, const std::wstring& query,

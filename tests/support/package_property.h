@@ -1,6 +1,6 @@
+// MSI files read through the Windows Installer API, with the one query helper.
 #pragma once
 
-// MSI files read through the Windows Installer API, with the one query helper.
 #include "msi_query.h"
 
 #include <optional>

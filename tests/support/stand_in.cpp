@@ -1,5 +1,6 @@
+// The stand-in for msiexec.exe in the prefix, and what it records.
 #include "stand_in.h"
-#include "test_files.h"
+#include "file_io.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>

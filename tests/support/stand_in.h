@@ -1,8 +1,8 @@
+// The stand-in for msiexec.exe in the prefix, and what it records.
 #pragma once
 
-// The stand-in for msiexec.exe (tests/tools/stand_in_msiexec.cpp) in the
-// prefix of a test program, and what it records of how the launcher
-// started it.
+// The stand-in (tests/tools/stand_in_msiexec.cpp) in the prefix of a test
+// program, and what it records of how the launcher started it.
 #include <windows.h>
 
 #include <string>

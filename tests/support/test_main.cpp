@@ -1,5 +1,8 @@
+// The one main of the test programs, and the arguments it was given.
 #include "test_main.h"
-#include "test_files.h"
+#include "file_io.h"
+#include "launcher_places.h"
+#include "wine_host.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +68,7 @@ bool HasTestArgument(const wchar_t* name) {
 }
 
 std::wstring TestPath(const wchar_t* name) {
-    return testfs::FromHostPath(TestArgument(name));
+    return winehost::FromHostPath(TestArgument(name));
 }
 
 // Wide, so that a path beyond ASCII arrives whole.

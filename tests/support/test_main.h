@@ -1,8 +1,9 @@
+// The one main of the test programs, and the arguments it was given.
 #pragma once
 
-// The one main of the test programs: GoogleTest with a printer that writes to
-// standard output only, and the program's own arguments, each name=value,
-// after GoogleTest's flags (ctest passes them).
+// GoogleTest with a printer that writes to standard output only, and the
+// program's own arguments, each name=value, after GoogleTest's flags (ctest
+// passes them).
 #include <gtest/gtest.h>
 
 #include <string>

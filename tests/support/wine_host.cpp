@@ -1,8 +1,10 @@
+// The Unix side of the Wine prefix: host paths, Unix links, drive letters of the tests' own.
 #include "wine_host.h"
-#include "test_files.h"
+#include "file_io.h"
 
 #include "base/unique_handle.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace winehost {
@@ -43,6 +45,15 @@ std::string WineConfigFolder() {
 }
 
 } // namespace
+
+std::wstring FromHostPath(const std::wstring& path) {
+    std::wstring result = path;
+    std::replace(result.begin(), result.end(), L'/', L'\\');
+    if (!result.empty() && result[0] == L'\\') {
+        result = L"Z:" + result;
+    }
+    return result;
+}
 
 std::string UnixPath(const std::wstring& windowsPath) {
     using UnixFileName = char*(CDECL*)(const wchar_t*);

@@ -1,13 +1,17 @@
+// The Unix side of the Wine prefix: host paths, Unix links, drive letters of the tests' own.
 #pragma once
 
-// The Unix side of the Wine prefix that the tests run in, for what a test
-// must arrange there and no Windows call can: a Unix symbolic link (which
-// Wine shows as a reparse point), or a drive letter of its own.
+// For what a test must arrange on the Unix side and no Windows call can: a
+// Unix symbolic link (which Wine shows as a reparse point), or a drive letter
+// of its own; and for the host's paths, as Wine shows them.
 #include <windows.h>
 
 #include <string>
 
 namespace winehost {
+
+// A host path (as CMake names files) as Wine shows it: on drive Z:.
+std::wstring FromHostPath(const std::wstring& path);
 
 // The Unix path of a Windows path, through Wine's own kernel32 export; empty
 // when it has none (not on Wine).

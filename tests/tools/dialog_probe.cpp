@@ -6,8 +6,8 @@
 // Usage: dialog_probe <item start> <file that tells the dialog has appeared>
 //        <file that allows the probe to answer>
 // Between the two files the caller photographs the dialog.
-#include "process_runner.h"
-#include "test_files.h"
+#include "dialog_keys.h"
+#include "file_io.h"
 
 #include <windows.h>
 #include <tlhelp32.h>

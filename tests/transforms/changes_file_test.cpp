@@ -1,6 +1,6 @@
 #include "changes_file.h"
 
-#include "test_files.h"
+#include "file_io.h"
 
 #include "test_main.h"
 

@@ -1,7 +1,8 @@
 #include "msi_query.h"
 
-#include "parts_fixture.h"
-#include "test_files.h"
+#include "sample_database.h"
+#include "scratch_folder.h"
+#include "file_io.h"
 
 #include "test_main.h"
 

@@ -4,9 +4,10 @@
 #include "changes_file.h"
 #include "hex.h"
 #include "msi_query.h"
-#include "parts_fixture.h"
+#include "sample_database.h"
+#include "scratch_folder.h"
 #include "storage_file.h"
-#include "test_files.h"
+#include "file_io.h"
 #include "transform_builder.h"
 
 #include <windows.h>

@@ -3,9 +3,10 @@
 // names here are those of the pinned transforms.
 #include "hex.h"
 #include "msi_query.h"
-#include "parts_fixture.h"
+#include "sample_database.h"
+#include "scratch_folder.h"
 #include "storage_file.h"
-#include "test_files.h"
+#include "file_io.h"
 #include "transform_format.h"
 
 #include <windows.h>

@@ -1,9 +1,7 @@
+// Whether the product is installed: its key, as the unit tests' own string table names it.
 #include "base/globals.h"
 #include "app/installed_state.h"
-#include "base/resource_string.h"
 #include "base/unique_handle.h"
-#include "res/resource.h"
-#include "test_strings.h"
 
 #include <gtest/gtest.h>
 
@@ -78,34 +76,6 @@ TEST(InstalledStateKeyTest, ComposedFromVendorAndProduct) {
     EXPECT_EQ(InstalledStateKey(L"ORVANE", L"ORVANE VR-ZT042 HLX480 Driver v2.4.0.0"),
               L"Software\\Microsoft\\ORVANE\\ORVANE VR-ZT042 HLX480 Driver v2.4.0.0");
     EXPECT_EQ(InstalledStateKey(L"", L""), L"Software\\Microsoft\\\\");
-}
-
-TEST(LoadResourceStringTest, Table) {
-    const HINSTANCE self = GetModuleHandleW(nullptr);
-    std::wstring long99;
-    for (int i = 0; i < 99; ++i) {
-        long99 += static_cast<wchar_t>(L'A' + i % 26);
-    }
-    std::wstring exactly99;
-    for (int i = 0; i < 99; ++i) {
-        exactly99 += static_cast<wchar_t>(L'a' + i % 26);
-    }
-    struct StringCase {
-        const char* name;
-        HINSTANCE module;
-        int id;
-        std::wstring expected;
-    };
-    const StringCase cases[] = {
-        {"vendor", self, IDS_VENDOR_NAME, L"SetupTestVendor"},
-        {"120 characters cut to 99", self, IDS_TEST_LONG, long99},
-        {"99 characters whole", self, IDS_TEST_EXACTLY_99, exactly99},
-        {"missing entry", self, IDS_TEST_MISSING, L""},
-        {"null module", nullptr, IDS_VENDOR_NAME, L""},
-    };
-    for (const StringCase& c : cases) {
-        EXPECT_EQ(LoadResourceString(c.module, c.id), c.expected) << c.name;
-    }
 }
 
 } // namespace

@@ -1,49 +1,16 @@
-// The language dialog's decisions, and the dialog procedure filling
-// Setup.exe's own template (the argument setup=) in this process.
+// The language dialog's procedure, filling Setup.exe's own template in this process.
 #include "base/globals.h"
 #include "base/unique_handle.h"
 #include "app/language_dialog.h"
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "default_names.h"
-#include "process_runner.h"
+#include "dialog_keys.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TEST(ChooseLanguagePromptTest, LocalisedOnlyForAListedLanguage) {
-    struct PromptCase {
-        const char* name;
-        LANGID uiLanguage;
-        unsigned flags; // of the list, built for the same UI language
-        std::wstring prompt;
-        bool englishFirst;
-    };
-    const PromptCase cases[] = {
-        {"English", 0x0409, 0x05, kEnglishPrompt, true},
-        {"Japanese", 0x0411, 0x05, kJapanesePrompt, false},
-        {"German, not offered", 0x0407, 0x05, kEnglishPrompt, true},
-        {"German, offered", 0x0407, 0x11, kGermanPrompt, false},
-        {"French Canada", 0x0C0C, 0x21, L"Choisir la langue:", false},
-        {"Italian", 0x0410, 0x41, L"Seleziona la lingua:", false},
-        {"Dutch Belgium", 0x0813, 0x03, L"Selecteer taal:", false},
-        {"Taiwan", 0x0404, 0x09, kChinesePrompt, false},
-        {"Macao", 0x1404, 0x09, kChinesePrompt, false},
-        {"PRC keeps the build order", 0x0804, 0x09, kEnglishPrompt, false},
-        {"Chinese not offered", 0x0404, 0x05, kEnglishPrompt, true},
-        {"Spanish", 0x0C0A, 0x7F, kEnglishPrompt, true},
-        {"empty list", 0x0411, 0x00, kEnglishPrompt, true},
-    };
-    for (const PromptCase& c : cases) {
-        Main::LanguageList list(c.uiLanguage);
-        list.BuildLanguageList(c.flags);
-        const LanguagePrompt chosen = ChooseLanguagePrompt(c.uiLanguage, list.languages);
-        EXPECT_EQ(chosen.text, c.prompt) << c.name;
-        EXPECT_EQ(chosen.englishFirst, c.englishFirst) << c.name;
-    }
-}
 
 using Module = UniqueHandle<HMODULE, FreeLibrary>;
 using Window = UniqueHandle<HWND, DestroyWindow>;

@@ -1,3 +1,4 @@
+// Whether the language dialog is wanted, and whether the installer shows itself.
 #include "app/launch_mode.h"
 
 #include "test_main.h"

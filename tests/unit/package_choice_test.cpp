@@ -1,3 +1,4 @@
+// Which of the medium's MSIs a machine needs.
 #include "app/package_choice.h"
 
 #include <gtest/gtest.h>

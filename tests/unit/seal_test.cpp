@@ -1,3 +1,4 @@
+// The staged files judged against the seal of a sealed launcher.
 #include "staging/seal.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,14 @@
-#include "parts_fixture.h"
+// A small MSI database of the tests' own, and its summary read back.
+#include "sample_database.h"
+#include "file_io.h"
 
 #include "msi_query.h"
-#include "test_files.h"
 
 #include <windows.h>
 #include <msiquery.h>
 #include <propidl.h>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -81,21 +84,6 @@ bool CreateSampleDatabase(const std::wstring& path, unsigned codepage) {
         ADD_FAILURE() << committed.Error();
     }
     return static_cast<bool>(committed);
-}
-
-void ScratchFolderTest::SetUp() {
-    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(test->test_suite_name()) + "-" + test->name();
-    for (char& ch : name) {
-        ch = isalnum(static_cast<unsigned char>(ch)) ? ch : '-';
-    }
-    folder = testfs::TempDirectory() + std::wstring(name.begin(), name.end()) + L"\\";
-    testfs::RemoveTree(folder);
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-}
-
-void ScratchFolderTest::TearDown() {
-    testfs::RemoveTree(folder);
 }
 
 std::wstring SummaryText(MSIHANDLE summary, UINT property) {

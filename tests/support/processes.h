@@ -1,10 +1,12 @@
+// Programs of the prefix started, their windows answered as a user would until they end.
 #pragma once
 
-// Runs a program of the Wine prefix and answers its windows as a user
-// would, until it ends.
-#include <windows.h>
+// RunOptions answers a dialog with CancelDialog unless told otherwise.
+#include "dialog_keys.h"
 
 #include "base/unique_handle.h"
+
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -29,16 +31,6 @@ struct RunResult {
 using DialogHandler = std::function<void(HWND dialog)>;
 // How long a window of the program under test may take to answer.
 constexpr DWORD kAnswerMs = 30000;
-// Presses a key (a virtual-key code) in the window, brought to the front, as
-// a user would, until the window closes or hides (at most kAnswerMs).
-void PressKey(HWND window, WORD key);
-// Presses Esc in the dialog.
-void CancelDialog(HWND dialog);
-// Selects the language dialog's item as a user would and presses Enter, for
-// OK; false when the list does not hold it.
-bool ChooseLanguage(HWND dialog, const std::wstring& item);
-// The items of the language dialog's list.
-std::vector<std::wstring> LanguageItems(HWND dialog);
 
 struct RunOptions {
     std::wstring applicationName;  // the program, when not the command line's first word
@@ -65,23 +57,3 @@ KernelHandle StartProgram(const std::wstring& application, std::wstring commandL
 // that outlives options.timeoutMs is ended with its children, and a failure
 // is added.
 RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& options);
-
-// A window station and desktop of their own, which nobody sees, as the ones
-// that deployment systems run their jobs in; a message box there waits until
-// the process is ended.
-class UnseenDesktop {
-  public:
-    UnseenDesktop();
-    UnseenDesktop(const UnseenDesktop&) = delete;
-    UnseenDesktop& operator=(const UnseenDesktop&) = delete;
-    ~UnseenDesktop();
-    // For RunOptions::desktop; empty when it could not be made.
-    const std::wstring& Name() const {
-        return name_;
-    }
-
-  private:
-    HWINSTA station_ = nullptr;
-    HDESK desktop_ = nullptr;
-    std::wstring name_;
-};

@@ -1,3 +1,4 @@
+// The fixture of the tests that run Setup.exe on a medium with the stand-in installer.
 #pragma once
 
 // Setup.exe (the program's argument setup=) run on a medium with a package
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 // What a scenario changes before the launcher starts.
 enum class Setting {

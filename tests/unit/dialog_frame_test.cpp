@@ -1,3 +1,4 @@
+// Where a dialog goes: centred on its reference.
 #include "ui/dialog_frame.h"
 
 #include <gtest/gtest.h>

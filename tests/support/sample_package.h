@@ -1,10 +1,11 @@
+// The built sample package and Setup.exe, run with Wine's own Windows Installer.
 #pragma once
 
-// The built sample package and Setup.exe, run with Wine's own Windows
-// Installer, and the facts of Windows that the checks need.
+// With the facts of Windows that the checks need: where the package installs
+// to, the product's registry key, and the system's msiexec.exe.
 #include "default_names.h"
 #include "package_property.h"
-#include "process_runner.h"
+#include "processes.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-#include "acceptance.h"
-#include "test_files.h"
+// The built sample package and Setup.exe, run with Wine's own Windows Installer.
+#include "sample_package.h"
 #include "test_main.h"
 
 #include "base/unique_handle.h"

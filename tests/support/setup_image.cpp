@@ -1,7 +1,8 @@
+// The built Setup.exe read back: its file, its resources and the fields in them.
 #include "setup_image.h"
-
-#include "src/base/unique_handle.h"
 #include "test_main.h"
+
+#include "base/unique_handle.h"
 
 #include <cstring>
 #include <cwchar>

@@ -1,3 +1,4 @@
+// The built Setup.exe read back: its file, its resources and the fields in them.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,9 @@
-#include "setup_test.h"
-#include "test_files.h"
+// The fixture of the tests that run Setup.exe on a medium with the stand-in installer.
+#include "launcher_fixture.h"
+#include "file_io.h"
+#include "launcher_places.h"
 #include "test_main.h"
+#include "unseen_desktop.h"
 
 namespace {
 

@@ -1,67 +1,12 @@
-#include "process_runner.h"
-#include "test_files.h"
+// Programs of the prefix started, their windows answered as a user would until they end.
+#include "processes.h"
+#include "file_io.h"
 
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
-
-void PressKey(HWND window, WORD key) {
-    INPUT presses[2] = {};
-    presses[0].type = INPUT_KEYBOARD;
-    presses[0].ki.wVk = key;
-    presses[1] = presses[0];
-    presses[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    // Keys go to the window that has the focus in the foreground window; one
-    // pressed before the focus has come is lost, so it is pressed again until
-    // the window reacts (it closes or hides).
-    const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
-    do {
-        SetForegroundWindow(window);
-        SendInput(2, presses, sizeof(INPUT));
-        for (int waited = 0; waited < 2000; waited += 50) {
-            if (!IsWindow(window) || !IsWindowVisible(window)) {
-                return;
-            }
-            Sleep(50);
-        }
-    } while (GetTickCount64() < deadline);
-}
-
-void CancelDialog(HWND dialog) {
-    PressKey(dialog, VK_ESCAPE);
-}
-
-std::vector<std::wstring> LanguageItems(HWND dialog) {
-    std::vector<std::wstring> items;
-    const HWND combo = GetDlgItem(dialog, 1000);
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
-        std::wstring item(length > 0 ? length + 1 : 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
-        item.resize(wcslen(item.c_str()));
-        items.push_back(item);
-    }
-    return items;
-}
-
-bool ChooseLanguage(HWND dialog, const std::wstring& item) {
-    const std::vector<std::wstring> items = LanguageItems(dialog);
-    const auto found = std::find(items.begin(), items.end(), item);
-    if (found == items.end()) {
-        return false;
-    }
-    const HWND combo = GetDlgItem(dialog, 1000);
-    SendMessageW(combo, CB_SETCURSEL, found - items.begin(), 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-    // Enter presses the default button, OK.
-    PressKey(dialog, VK_RETURN);
-    return true;
-}
 
 namespace {
 
@@ -178,28 +123,4 @@ RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& option
     result.ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     return result;
-}
-
-UnseenDesktop::UnseenDesktop() {
-    const std::wstring station = L"SetupTestUnseen" + std::to_wstring(GetCurrentProcessId());
-    station_ = CreateWindowStationW(station.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
-    const HWINSTA own = GetProcessWindowStation();
-    // A desktop is made in the process's own window station.
-    if (station_ == nullptr || !SetProcessWindowStation(station_)) {
-        return;
-    }
-    desktop_ = CreateDesktopW(L"Unseen", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    SetProcessWindowStation(own);
-    if (desktop_ != nullptr) {
-        name_ = station + L"\\Unseen";
-    }
-}
-
-UnseenDesktop::~UnseenDesktop() {
-    if (desktop_ != nullptr) {
-        CloseDesktop(desktop_);
-    }
-    if (station_ != nullptr) {
-        CloseWindowStation(station_);
-    }
 }

@@ -1,3 +1,4 @@
+// Bytes written and read as hex pairs, for pinned streams.
 #include "hex.h"
 
 #include <cctype>

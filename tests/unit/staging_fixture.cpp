@@ -1,0 +1,63 @@
+// What the tests of staging/ share: the fixture, its files, and draws of the tests' choosing.
+#include "staging_fixture.h"
+#include "file_io.h"
+
+#include <cstring>
+
+void WriteText(const std::wstring& path, const std::string& text) {
+    ASSERT_TRUE(testfs::WriteBytes(path, text));
+}
+
+std::string ReadText(const std::wstring& path) {
+    return testfs::ReadBytes(path);
+}
+
+void StagingTest::SetUp() {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    scratch_.emplace(L"staging-test-" +
+                     std::wstring(info->name(), info->name() + strlen(info->name())));
+    root_ = scratch_->Path();
+    // A refused name leaves no folder to work in.
+    if (root_.empty()) {
+        return;
+    }
+    source_ = MakeFolder(L"source");
+    destination_ = MakeFolder(L"destination");
+    g_lastError = 0;
+}
+
+void StagingTest::TearDown() {
+    SetEnvironmentVariableW(L"TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
+    scratch_.reset();
+}
+
+std::wstring StagingTest::MakeFolder(const std::wstring& relative) {
+    const std::wstring path = root_ + relative + L"\\";
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+void StagingTest::PointTmpAt(const std::wstring& folder) {
+    wchar_t saved[1024] = {};
+    if (savedTmp_.empty() && GetEnvironmentVariableW(L"TMP", saved, 1024) > 0) {
+        savedTmp_ = saved;
+    }
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+}
+
+std::vector<unsigned> g_script;
+size_t g_drawn = 0;
+
+bool ScriptedDraw(unsigned& value) {
+    if (g_drawn >= g_script.size()) {
+        return false;
+    }
+    value = g_script[g_drawn++];
+    return true;
+}
+
+std::wstring HeldFolder(const std::wstring& parent, unsigned value, StagingFolderHold& hold) {
+    g_script = {value};
+    g_drawn = 0;
+    return CreateStagingDirectoryIn(parent, ScriptedDraw, hold);
+}
