@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# src/ stands on floors that only look down: a file includes the project's
+# headers from its own folder and the folders below it alone, and base
+# includes nothing of the project; and no file there is longer than 300
+# lines. Usage: floors-test.sh <src dir>
+set -euo pipefail
+src="$1"
+# Each folder's floor; a file may include from its floor and those below.
+declare -A floor=([base]=0 [runtime]=0 [staging]=1 [language]=1 [ui]=2 [app]=3)
+failures=0
+
+for file in "$src"/*/*.h "$src"/*/*.cpp; do
+    folder="$(basename "$(dirname "$file")")"
+    [ -n "${floor[$folder]:-}" ] || { echo "FAILED: $file lies on no floor"; failures=$((failures + 1)); continue; }
+    lines=$(wc -l <"$file")
+    if [ "$lines" -gt 300 ]; then
+        echo "FAILED: $file has $lines lines"
+        failures=$((failures + 1))
+    fi
+    while IFS= read -r included; do
+        target="${included%%/*}"
+        # res/ holds the resource identifiers, which include nothing.
+        [ "$target" = res ] && continue
+        if [ -z "${floor[$target]:-}" ]; then
+            echo "FAILED: $file includes $included, of no floor"
+            failures=$((failures + 1))
+        elif [ "$folder" = base ] && [ "$target" != base ]; then
+            echo "FAILED: $file (base) includes $included"
+            failures=$((failures + 1))
+        elif [ "$target" != "$folder" ] && [ "${floor[$target]}" -ge "${floor[$folder]}" ]; then
+            echo "FAILED: $file includes $included, which is not below it"
+            failures=$((failures + 1))
+        fi
+    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
+done
+
+[ "$failures" = 0 ] && echo "src/ on its floors: every include looks down, every file within 300 lines"
+[ "$failures" = 0 ]
