@@ -74,6 +74,11 @@ bool IsQuietSwitch(const std::wstring& argument) {
     return StartsWith(argument, L"/q") || StartsWith(argument, L"-q");
 }
 
+bool IsLogSwitch(const std::wstring& argument) {
+    return argument.size() >= 2 && (argument[0] == L'/' || argument[0] == L'-') &&
+           (argument[1] == L'l' || argument[1] == L'L');
+}
+
 bool IsUninstallSwitch(const std::wstring& argument) {
     return argument == L"/uninstall" || argument == L"-uninstall" || argument == L"/x" ||
            argument == L"-x";

@@ -28,6 +28,10 @@ bool IsUninstallSwitch(const std::wstring& argument);
 // "/passive" or "-passive", exactly.
 bool IsPassiveSwitch(const std::wstring& argument);
 
+// An argument that msiexec.exe reads as its log switch: "/l…", "-l…"
+// ("/log" too), in any case, as msiexec.exe reads its switches.
+bool IsLogSwitch(const std::wstring& argument);
+
 // The quiet family, "/q" or "-q" and all that begins so ("/qn", "/qb-!",
 // "/quiet", "/qf"): the installer's user-interface level.
 bool IsQuietSwitch(const std::wstring& argument);

@@ -1,16 +1,20 @@
 // One installation run: stage, check, start the installer, clean up.
 #include "app/installation.h"
 #include "app/launch_mode.h"
+#include "app/log_files.h"
 #include "app/msiexec_command.h"
 #include "app/package_choice.h"
+#include "app/product_source.h"
 #include "base/file_attributes.h"
 #include "base/globals.h"
 #include "base/resource_string.h"
+#include "base/run_log.h"
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "staging/seal.h"
 #include "staging/staging.h"
 #include "ui/progress_window.h"
+#include "ui/session_end.h"
 #include "ui/window_station.h"
 
 namespace {
@@ -32,25 +36,78 @@ const wchar_t kStartMessage[] =
 // the outcome there instead.
 RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
     if (IsWindowStationVisible()) {
+        LogLine("message: ", text);
         MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
+    } else {
+        LogLine("message not shown, since nobody sees it: ", text);
     }
     return RunOutcome{outcome, 0};
 }
 
+// What the staging tells as it goes, and what ends it early: the progress
+// window, where a person waits for the installer, and the end of the
+// session, which the run answers before Windows ends the process.
+class RunStaging : public StagingProgress, public SessionEndHandler {
+  public:
+    RunStaging(ProgressWindow* window, StagingFolderHold& hold, StagedFilesLock& lock)
+        : window_(window), hold_(hold), lock_(lock) {}
+
+    bool Advance(unsigned long long bytes) override {
+        if (window_ != nullptr && !window_->Advance(bytes)) {
+            return false;
+        }
+        AnswerSentMessages();
+        return !sessionEnded_;
+    }
+    void SessionEnds() override {
+        if (sessionEnded_) {
+            return;
+        }
+        sessionEnded_ = true;
+        if (installing_) {
+            // The installer may still read the copies.
+            hold_.ScheduleTree();
+            return;
+        }
+        // The staging that was interrupted reads nothing staged any more:
+        // every Advance from here on stops it.
+        lock_.Release();
+        hold_.DeleteTree();
+    }
+    void Installing() {
+        installing_ = true;
+    }
+    bool SessionEnded() const {
+        return sessionEnded_;
+    }
+    bool Cancelled() const {
+        return window_ != nullptr && window_->Cancelled();
+    }
+
+  private:
+    ProgressWindow* window_;
+    StagingFolderHold& hold_;
+    StagedFilesLock& lock_;
+    bool installing_ = false;
+    bool sessionEnded_ = false;
+};
+
 // Stages the MSI and every cabinet, each locked as soon as it is made, and
-// checks them against the seal of a sealed launcher, telling progress (when
-// there is one) as it goes: InstallerEnded when the installer may start on
-// them, else why not.
+// checks them against the seal of a sealed launcher, telling staging as it
+// goes: InstallerEnded when the installer may start on them, else why not.
 Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                     const std::wstring& msiName, StagedFilesLock& lock, ProgressWindow* progress) {
+                     const std::wstring& msiName, StagedFilesLock& lock, RunStaging& staging) {
     SealVerdict verdict = SealVerdict::Intact;
-    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName, lock, progress) ||
-        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock, progress)) {
+    if (!CopyPackageFile(sourceFolder, stagingFolder, msiName, lock, &staging) ||
+        !CopyMatchingFiles(sourceFolder, stagingFolder, L"*.cab", lock, &staging)) {
         verdict = SealVerdict::Incomplete;
     } else if (g_packageSealed) {
-        verdict = VerifyStagedFiles(lock, msiName, progress);
+        verdict = VerifyStagedFiles(lock, msiName, &staging);
     }
-    if (progress != nullptr && progress->Cancelled()) {
+    if (staging.SessionEnded()) {
+        return Outcome::SessionEnded;
+    }
+    if (staging.Cancelled()) {
         return Outcome::DialogCancelled;
     }
     switch (verdict) {
@@ -78,6 +135,9 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     if (!QueryMachines(processMachine, nativeMachine)) {
         return Fail(owner, kBitnessMessage, Outcome::BitnessUnknown);
     }
+    wchar_t machines[32] = {};
+    wsprintfW(machines, L"process %04X, native %04X", processMachine, nativeMachine);
+    LogLine("machine (IMAGE_FILE_MACHINE_): ", machines);
     const std::wstring launcherFolder = GetModuleDirectory();
     if (g_lastError != 0) {
         return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
@@ -91,38 +151,63 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
         return Fail(owner, kPlatformMessage, Outcome::PlatformUnsupported);
     }
     const std::wstring msiName = PackageFileName(packageName, package);
+    LogLine("package: ", (sourceFolder + msiName).c_str());
     const std::wstring transform = g_languageList.FindTransformByName(languageName);
     StagingFolderHold hold;
     const std::wstring stagingFolder = CreateStagingDirectory(hold);
     if (stagingFolder.empty()) {
+        LogError("no staging folder: ", g_lastError);
         return Fail(owner, kInitialisationMessage, Outcome::NoStagingFolder);
     }
+    LogLine("staging folder: ", stagingFolder.c_str());
     // The installer reads the staged copies elevated: they stay locked until
     // it has ended, so that nobody changes them.
-    StagedFilesLock lock;
+    StagedFilesLock lock(hold.Security());
     // Where the installer will show itself, a person waits for it meanwhile.
     const bool showProgress = IsWindowStationVisible() && InstallerShowsInterface(g_commandLine);
     ProgressWindow progress(module, owner, ChooseProgressTexts(RunLanguage(languageName)),
                             showProgress ? PackageBytes(sourceFolder, msiName, L"*.cab") *
                                                (g_packageSealed ? 2 : 1)
                                          : 0);
-    const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock,
-                                        showProgress ? &progress : nullptr);
+    RunStaging staging(showProgress ? &progress : nullptr, hold, lock);
+    const SessionWatch session(module, staging);
+    const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock, staging);
     progress.Close();
     DWORD installerExitCode = 0;
-    const InstallerRun installer =
-        staged == Outcome::InstallerEnded
-            ? LaunchMsiexec(stagingFolder + msiName, transform, installerExitCode)
-            : InstallerRun::NotStarted;
+    InstallerRun installer = InstallerRun::NotStarted;
+    std::wstring productCode;
+    if (staged == Outcome::InstallerEnded) {
+        productCode = ReadProductCode(stagingFolder + msiName);
+        LogLine(productCode.empty() ? "product code: unreadable" : "product code: ",
+                productCode.c_str());
+        staging.Installing();
+        installer =
+            LaunchMsiexec(stagingFolder + msiName, transform,
+                          NamesInstallerLog(g_commandLine) ? std::wstring() : CreateInstallerLog(),
+                          installerExitCode);
+    } else if (staged != Outcome::SessionEnded) {
+        LogError("staging stopped: ", g_lastError);
+    }
+    if (installer == InstallerRun::Ended) {
+        KeepMediumAsSource(productCode, stagingFolder, launcherFolder);
+    }
     if (installer == InstallerRun::EndUnknown) {
         // The installer may still read the copies: they go at the next restart.
         hold.ScheduleTree();
+        LogLine("the staging folder goes at the restart");
         return RunOutcome{Outcome::InstallerEnded, ERROR_INSTALL_FAILURE};
     }
-    // Whatever happened, the copy goes; the installer's own outcome is its business.
+    // Whatever happened, the copy goes, unless the session ended under the
+    // installer: then it stays, scheduled, where only administrators reach,
+    // until the restart removes it. The installer's own outcome is its
+    // business.
     lock.Release();
-    hold.DeleteTree();
-    if (staged == Outcome::DialogCancelled) {
+    if (staging.SessionEnded()) {
+        LogLine("the session ended: the staging folder goes at the restart");
+    } else if (hold.DeleteTree()) {
+        LogLine("staging folder removed");
+    }
+    if (staged == Outcome::DialogCancelled || staged == Outcome::SessionEnded) {
         return RunOutcome{staged, 0};
     }
     if (staged != Outcome::InstallerEnded) {

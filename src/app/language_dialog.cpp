@@ -2,6 +2,7 @@
 #include "app/language_dialog.h"
 #include "app/installation.h"
 #include "base/globals.h"
+#include "base/run_log.h"
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "ui/dialog_frame.h"
@@ -9,6 +10,14 @@
 HINSTANCE g_hDialogInstance = nullptr;
 HWND g_hDialog = nullptr;
 RunOutcome g_dialogRun;
+
+namespace {
+
+// One run per dialog: an OK that reaches the hidden dialog while its run
+// goes on, or after it, starts none.
+bool g_runStarted = false;
+
+} // namespace
 
 void FillLanguageDialog() {
     const HWND prompt = GetDlgItem(g_hDialog, IDC_LANGUAGE_PROMPT);
@@ -48,8 +57,13 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
+            if (g_runStarted) {
+                return TRUE;
+            }
+            g_runStarted = true;
             wchar_t chosen[64] = {};
             GetDlgItemTextW(g_hDialog, IDC_LANGUAGE_COMBO, chosen, 64);
+            LogLine("language dialog: OK, ", chosen);
             ShowWindow(g_hDialog, SW_HIDE);
             // The hidden dialog owns any error box of the run.
             g_dialogRun = RunInstallation(g_hDialogInstance, g_hDialog, std::wstring(chosen));
@@ -57,6 +71,7 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         }
         case IDCANCEL:
+            LogLine("language dialog: cancelled");
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:

@@ -22,16 +22,36 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
     return direct ? LaunchMode::Direct : LaunchMode::Interactive;
 }
 
-bool InstallerShowsInterface(const std::wstring& commandLine) {
-    bool shows = true;
+namespace {
+
+// The installer's user-interface level by the last switch that sets it:
+// 'f' (full) without one, 'p' for "/passive", else the quiet switch's letter
+// ('n' for "/q" alone).
+wchar_t InterfaceLevel(const std::wstring& commandLine) {
+    wchar_t level = L'f';
     for (const Argument& argument : SplitArguments(commandLine)) {
         const std::wstring& text = argument.text;
         if (IsPassiveSwitch(text)) {
-            shows = true;
+            level = L'p';
         } else if (IsQuietSwitch(text)) {
-            const wchar_t level = text.size() > 2 ? text[2] : L'n';
-            shows = level == L'b' || level == L'r' || level == L'f';
+            level = text.size() > 2 ? text[2] : L'n';
         }
     }
-    return shows;
+    return level;
+}
+
+} // namespace
+
+bool InstallerShowsInterface(const std::wstring& commandLine) {
+    const wchar_t level = InterfaceLevel(commandLine);
+    return level == L'p' || level == L'b' || level == L'r' || level == L'f';
+}
+
+bool InstallerNeedsAPerson(const std::wstring& commandLine) {
+    for (const Argument& argument : SplitArguments(commandLine)) {
+        if (argument.text == L"/?" || argument.text == L"-?") {
+            return true;
+        }
+    }
+    return InterfaceLevel(commandLine) == L'f';
 }

@@ -14,3 +14,8 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
 // of the user-interface switches: none means its full interface, "/passive",
 // "/qb…" and "/qr…" a smaller one, "/q", "/qn…" and "/quiet" none at all.
 bool InstallerShowsInterface(const std::wstring& commandLine);
+
+// Whether the installer will wait for a person to answer it: its full
+// interface (no user-interface switch, or "/qf…" the last), or its help box
+// ("/?", "-?"); "/passive" and the rest of the quiet family run by themselves.
+bool InstallerNeedsAPerson(const std::wstring& commandLine);

@@ -3,10 +3,12 @@
 #include "app/installed_state.h"
 #include "app/language_dialog.h"
 #include "app/launch_mode.h"
+#include "app/log_files.h"
 #include "app/outcome.h"
 #include "base/globals.h"
 #include "base/grown_text.h"
 #include "base/loaded_function.h"
+#include "base/run_log.h"
 #include "res/resource.h"
 #include "ui/common_controls.h"
 #include "ui/window_station.h"
@@ -48,29 +50,51 @@ void RestrictDllSearchToSystem() {
     }
 }
 
+// The exit code, as the log tells it.
+int Ended(const char* reason, DWORD code) {
+    LogNumber(reason, code);
+    return static_cast<int>(code);
+}
+
+int Ended(bool stationVisible, const RunOutcome& run) {
+    return Ended(OutcomeReason(run.outcome), ChooseExitCode(kExitCodeReport, stationVisible, run));
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    // Before anything can load a DLL from there: no window, no box.
-    if (DllRedirectionBeside()) {
-        return ERROR_INSTALL_PACKAGE_REJECTED;
-    }
+    // Before anything can load a DLL from there.
+    const bool redirected = DllRedirectionBeside();
     RestrictDllSearchToSystem();
     g_hInstance = instance;
     if (commandLine != nullptr) {
         g_commandLine = commandLine;
+    }
+    StartLogs(instance, g_commandLine);
+    // No window, no box: nothing that loads the common controls.
+    if (redirected) {
+        return Ended("a Setup.exe.local beside the launcher would redirect its DLLs; exit code ",
+                     ERROR_INSTALL_PACKAGE_REJECTED);
     }
 
     InitialiseCommonControls(ICC_STANDARD_CLASSES | ICC_BAR_CLASSES);
 
     RunOutcome run;
     const bool stationVisible = IsWindowStationVisible();
-    if (ChooseLaunchMode(IsProductInstalled(), g_commandLine) == LaunchMode::Interactive) {
-        // Nobody could answer the dialog there: it would wait for ever.
-        if (!stationVisible) {
-            return static_cast<int>(
-                ChooseExitCode(kExitCodeReport, false, RunOutcome{Outcome::DialogUnseen, 0}));
-        }
+    LogLine(stationVisible ? "station: visible" : "station: nobody sees it");
+    const bool installed = IsProductInstalled();
+    LogLine(installed ? "installed flag: set" : "installed flag: not set");
+    const LaunchMode mode = ChooseLaunchMode(installed, g_commandLine);
+    LogLine(mode == LaunchMode::Interactive ? "mode: language dialog, by the switches"
+            : installed                     ? "mode: direct, by the installed flag"
+                                            : "mode: direct, by the switches");
+    // Nobody could answer the dialog or the installer there: either would
+    // wait for ever, whatever the installed flag says.
+    if (!stationVisible &&
+        (mode == LaunchMode::Interactive || InstallerNeedsAPerson(g_commandLine))) {
+        return Ended(false, RunOutcome{Outcome::DialogUnseen, 0});
+    }
+    if (mode == LaunchMode::Interactive) {
         const INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
                                               LanguageDialogProc, 0);
         run = ended == IDOK       ? g_dialogRun
@@ -79,5 +103,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     } else {
         run = RunInstallation(g_hInstance, nullptr, std::wstring());
     }
-    return static_cast<int>(ChooseExitCode(kExitCodeReport, stationVisible, run));
+    return Ended(stationVisible, run);
 }

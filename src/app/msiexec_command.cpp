@@ -3,7 +3,9 @@
 #include "app/command_line.h"
 #include "base/globals.h"
 #include "base/grown_text.h"
+#include "base/run_log.h"
 #include "base/unique_handle.h"
+#include "ui/session_end.h"
 
 #include <windows.h>
 
@@ -25,7 +27,8 @@ std::wstring SystemMsiexecPath() {
 } // namespace
 
 std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
-                                       const std::wstring& transform) {
+                                       const std::wstring& transform,
+                                       const std::wstring& installerLog) {
     std::wstring arguments = commandLine;
     const std::vector<Argument> split = SplitArguments(commandLine);
     bool uninstall = false;
@@ -59,16 +62,30 @@ std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const st
         command += L" ";
         command += arguments;
     }
+    if (!installerLog.empty()) {
+        command += L" /l*v \"" + installerLog + L"\"";
+    }
     return command;
 }
 
-std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform) {
-    return ComposeMsiexecCommandLine(g_commandLine, msiPath, transform);
+bool NamesInstallerLog(const std::wstring& commandLine) {
+    for (const Argument& argument : SplitArguments(commandLine)) {
+        if (IsLogSwitch(argument.text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform,
+                                     const std::wstring& installerLog) {
+    return ComposeMsiexecCommandLine(g_commandLine, msiPath, transform, installerLog);
 }
 
 InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform,
-                           DWORD& exitCode) {
-    const std::wstring command = BuildMsiexecCommandLine(msiPath, transform);
+                           const std::wstring& installerLog, DWORD& exitCode) {
+    const std::wstring command = BuildMsiexecCommandLine(msiPath, transform, installerLog);
+    LogLine("msiexec.exe command: ", command.c_str());
     // CreateProcessW may write into the command-line buffer.
     std::vector<wchar_t> commandBuffer(command.begin(), command.end());
     commandBuffer.push_back(L'\0');
@@ -86,16 +103,21 @@ InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& tran
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &startup, &info)) {
+        LogError("msiexec.exe did not start: ", GetLastError());
         return InstallerRun::NotStarted;
     }
+    LogNumber("msiexec.exe started, process ", info.dwProcessId);
     // Declared in this order, they close the process handle before the thread's.
     const KernelHandle thread(info.hThread);
     const KernelHandle process(info.hProcess);
-    if (WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+    // Answering the session's messages meanwhile, and nothing else.
+    if (WaitAnsweringSentMessages(process.Get()) != WAIT_OBJECT_0) {
+        LogError("the wait for msiexec.exe failed: ", GetLastError());
         return InstallerRun::EndUnknown;
     }
     if (!GetExitCodeProcess(process.Get(), &exitCode)) {
         exitCode = ERROR_INSTALL_FAILURE;
     }
+    LogError("msiexec.exe ended: ", exitCode);
     return InstallerRun::Ended;
 }

@@ -19,6 +19,8 @@ DWORD FailureCode(Outcome outcome) {
         return ERROR_INSTALL_PACKAGE_INVALID;
     case Outcome::InstallerNotStarted:
         return ERROR_INSTALL_SERVICE_FAILURE;
+    case Outcome::SessionEnded:
+        return ERROR_INSTALL_USEREXIT;
     default:
         return 0;
     }
@@ -40,4 +42,21 @@ DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcom
     default:
         return installer || !stationVisible ? FailureCode(run.outcome) : 0;
     }
+}
+
+const char* OutcomeReason(Outcome outcome) {
+    static const char* const kReasons[] = {
+        "msiexec.exe ran; exit code ",
+        "the Windows bitness is unknown; exit code ",
+        "the medium has no package for this Windows; exit code ",
+        "no staging folder; exit code ",
+        "the package could not be staged; exit code ",
+        "the package is not the one sealed; exit code ",
+        "msiexec.exe could not be started; exit code ",
+        "cancelled; exit code ",
+        "the language dialog could not be shown; exit code ",
+        "nobody sees the screen to answer the dialog or the installer; exit code ",
+        "the session ended; exit code ",
+    };
+    return kReasons[static_cast<int>(outcome)];
 }

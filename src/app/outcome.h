@@ -15,7 +15,9 @@ enum class Outcome {
     DialogCancelled,     // Esc or the close box in the language dialog, or Cancel in
                          // the progress window
     DialogNotShown,      // the language dialog could not be created
-    DialogUnseen,        // the language dialog was not shown where nobody sees it
+    DialogUnseen,        // the language dialog, or an installer that needs a person, was not
+                         // started where nobody sees it
+    SessionEnded,        // the session ended during the staging, which was removed
 };
 
 struct RunOutcome {
@@ -29,6 +31,10 @@ enum class ExitCodeReport { Zero, Installer };
 
 // The process exit code. Where nobody can see a window (stationVisible
 // false), a failure of the launcher's own (bitness, platform, staging,
-// start) ends with its Windows Installer code in either report, since no box
-// told anyone; so does a language dialog that nobody could have answered.
+// start) and a staging that the end of the session stopped end with their
+// Windows Installer code in either report, since no box told anyone; so
+// does a dialog or an installer that nobody could have answered.
 DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
+
+// What the log says of the outcome, before the exit code.
+const char* OutcomeReason(Outcome outcome);

@@ -1,13 +1,11 @@
 // The copies: each made new from the medium and locked, and the bytes to copy.
 #include "base/file_attributes.h"
+#include "base/run_log.h"
 #include "staging/staging.h"
 
 #include <memory>
 
 namespace {
-
-// Large enough that a gigabyte takes few calls, small enough for any machine.
-const DWORD kCopyBufferBytes = 1 << 20;
 
 // Ends an enumeration: true when it simply ran out of entries.
 bool EnumerationFinished() {
@@ -16,58 +14,72 @@ bool EnumerationFinished() {
     return g_lastError == 0;
 }
 
-// A buffer for the copies of a run, left uninitialised: one made and cleared
-// for each of a thousand small cabinets costs more than their copies.
-std::unique_ptr<char[]> CopyBuffer() {
-    return std::unique_ptr<char[]>(new char[kCopyBufferBytes]);
+// Copies source's bytes into copy, counting them; false with the code in
+// g_lastError.
+bool CopyBytes(HANDLE source, HANDLE copy, StagingProgress* progress, char* buffer,
+               unsigned long long& bytes) {
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(source, buffer, kCopyBufferBytes, &read, nullptr)) {
+            g_lastError = GetLastError();
+            return false;
+        }
+        bytes += read;
+        if (read == 0) {
+            return true;
+        }
+        DWORD written = 0;
+        if (!WriteFile(copy, buffer, read, &written, nullptr) || written != read) {
+            g_lastError = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+            return false;
+        }
+        if (progress != nullptr && !progress->Advance(read)) {
+            g_lastError = ERROR_CANCELLED;
+            return false;
+        }
+    }
 }
 
 bool CopyOneFile(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
                  const std::wstring& fileName, StagedFilesLock& lock, StagingProgress* progress,
                  char* buffer) {
-    const std::wstring destination = destinationFolder + fileName;
     g_lastError = 0;
-    {
-        FileHandle source(CreateFileW((sourceFolder + fileName).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!source.IsValid()) {
-            g_lastError = GetLastError();
-            return false;
-        }
-        // A name that exists already in a fresh folder is not the launcher's.
-        // The copy takes its attributes from no one: one from a CD would keep
-        // the read-only attribute, which would stop its deletion.
-        FileHandle copy(CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!copy.IsValid()) {
-            g_lastError = GetLastError();
-            return false;
-        }
-        for (;;) {
-            DWORD read = 0;
-            if (!ReadFile(source.Get(), buffer, kCopyBufferBytes, &read, nullptr)) {
-                g_lastError = GetLastError();
-                return false;
-            }
-            if (read == 0) {
-                break;
-            }
-            DWORD written = 0;
-            if (!WriteFile(copy.Get(), buffer, read, &written, nullptr) || written != read) {
-                g_lastError = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-                return false;
-            }
-            if (progress != nullptr && !progress->Advance(read)) {
-                g_lastError = ERROR_CANCELLED;
-                return false;
-            }
-        }
+    const FileHandle source(CreateFileW((sourceFolder + fileName).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source.IsValid()) {
+        g_lastError = GetLastError();
+        return false;
     }
-    return lock.Add(destinationFolder, fileName);
+    // A name that exists already in a fresh folder is not the launcher's.
+    // The copy takes its attributes from no one: one from a CD would keep
+    // the read-only attribute, which would stop its deletion. Its owner is
+    // the folder's, whatever the owner policy says.
+    SECURITY_ATTRIBUTES security = {sizeof(security), lock.CopySecurity(), FALSE};
+    FileHandle& copy = lock.Writing();
+    copy = FileHandle(CreateFileW((destinationFolder + fileName).c_str(), GENERIC_WRITE, 0,
+                                  &security, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!copy.IsValid()) {
+        g_lastError = GetLastError();
+        return false;
+    }
+    unsigned long long bytes = 0;
+    const bool copied = CopyBytes(source.Get(), copy.Get(), progress, buffer, bytes);
+    copy.Reset();
+    if (!copied || !lock.Add(destinationFolder, fileName)) {
+        LogLine("not staged: ", fileName.c_str());
+        return false;
+    }
+    LogLine("staged: ", fileName.c_str(), ", bytes: ", bytes);
+    return true;
 }
 
 } // namespace
+
+std::unique_ptr<char[]> CopyBuffer() {
+    return std::unique_ptr<char[]>(new char[kCopyBufferBytes]);
+}
 
 bool StagedFilesLock::Add(const std::wstring& folder, const std::wstring& name) {
     // No security attributes: the installer inherits no handle of these.
@@ -82,6 +94,7 @@ bool StagedFilesLock::Add(const std::wstring& folder, const std::wstring& name) 
 }
 
 void StagedFilesLock::Release() {
+    writing_.Reset();
     files_.clear();
 }
 

@@ -8,12 +8,6 @@
 
 namespace {
 
-// Full control for Administrators and SYSTEM, inherited by everything inside,
-// and nothing for anyone else; protected, so that the temporary folder's own
-// entries for its user do not flow in. The elevated launcher and the Windows
-// Installer service each hold one of the two.
-const wchar_t kStagingSecurity[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
-
 // The object-manager name of a full Win32 path, for NtCreateFile.
 std::wstring NtPath(const std::wstring& path) {
     if (path.compare(0, 4, L"\\\\?\\") == 0) {
@@ -69,6 +63,20 @@ bool CreateHeldFolder(const std::wstring& folder, PSECURITY_DESCRIPTOR security,
 
 } // namespace
 
+std::wstring StagingSecurity(const std::wstring& userSid) {
+    // Full control for Administrators and SYSTEM, inherited by everything
+    // inside, and nothing for anyone else; protected, so that the temporary
+    // folder's own entries for its user do not flow in. The elevated launcher
+    // and the Windows Installer service each hold one of the two.
+    const std::wstring entries = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+    if (!userSid.empty()) {
+        return entries + L"(A;OICI;FA;;;" + userSid + L")";
+    }
+    // Owned by Administrators whatever the owner policy says, and an owner
+    // (S-1-3-4, OWNER RIGHTS) may read the access list, not change it.
+    return L"O:BA" + entries + L"(A;OICI;RC;;;S-1-3-4)";
+}
+
 std::wstring StagingDirectoryName(unsigned drawnValue) {
     wchar_t name[16] = {};
     wsprintfW(name, L"QLN%04X\\", drawnValue & 0x7FFF);
@@ -91,10 +99,10 @@ bool DrawStagingValue(unsigned& value) {
 }
 
 std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value),
-                                      StagingFolderHold& hold) {
+                                      StagingFolderHold& hold, const std::wstring& security) {
     g_lastError = 0;
     LocalMemory descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kStagingSecurity, SDDL_REVISION_1,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(security.c_str(), SDDL_REVISION_1,
                                                               descriptor.Receive(), nullptr)) {
         g_lastError = GetLastError();
         return std::wstring();
@@ -109,7 +117,7 @@ std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(u
         FileHandle held;
         if (CreateHeldFolder(folder, descriptor.Get(), held, g_lastError)) {
             g_lastError = 0;
-            hold.Take(folder, std::move(held));
+            hold.Take(folder, std::move(held), std::move(descriptor));
             return folder;
         }
         // A folder of that name may be someone else's: it is left alone, and
@@ -122,7 +130,8 @@ std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(u
     return std::wstring();
 }
 
-void StagingFolderHold::Take(const std::wstring& folder, FileHandle handle) {
+void StagingFolderHold::Take(const std::wstring& folder, FileHandle handle, LocalMemory security) {
     folder_ = folder;
     handle_ = std::move(handle);
+    security_ = std::move(security);
 }

@@ -4,32 +4,55 @@
 #include "base/loaded_function.h"
 #include "staging/staging.h"
 
-namespace {
+#include <sddl.h>
 
-// Whether the process runs as SYSTEM, and whether its token is elevated;
-// a token that cannot be read counts as elevated, so that the launcher
-// stays where only administrators can reach.
-void ReadToken(bool& systemAccount, bool& elevated) {
-    systemAccount = false;
-    elevated = true;
+TokenFacts ReadToken() {
+    TokenFacts facts;
     KernelHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) {
-        return;
+        return facts;
     }
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
     if (GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size)) {
-        elevated = elevation.TokenIsElevated != 0;
+        facts.elevated = elevation.TokenIsElevated != 0;
     }
     BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
     if (GetTokenInformation(token.Get(), TokenUser, user, sizeof(user), &size)) {
-        systemAccount = IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(user)->User.Sid,
-                                       WinLocalSystemSid) != FALSE;
+        const PSID sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+        facts.systemAccount = IsWellKnownSid(sid, WinLocalSystemSid) != FALSE;
+        LocalMemory text;
+        if (ConvertSidToStringSidW(sid, reinterpret_cast<LPWSTR*>(text.Receive()))) {
+            facts.userSid = static_cast<const wchar_t*>(text.Get());
+        }
     }
+    return facts;
 }
 
-// The folder that root names, with a trailing backslash.
-bool StagingParent(StagingRoot root, std::wstring& folder) {
+std::wstring GetModuleDirectory() {
+    g_lastError = 0;
+    std::wstring path;
+    if (!ReadModuleFileName(path)) {
+        g_lastError = GetLastError();
+        return L".";
+    }
+    const auto backslash = path.rfind(L'\\');
+    if (backslash == std::wstring::npos) {
+        return path;
+    }
+    return path.substr(0, backslash + 1);
+}
+
+StagingRoot ChooseStagingRoot(bool systemAccount, bool elevated) {
+    if (systemAccount) {
+        return StagingRoot::SystemTemporary;
+    }
+    // SystemTemp is closed to administrators, so any other elevated account
+    // takes the Windows folder's own Temp.
+    return elevated ? StagingRoot::WindowsTemp : StagingRoot::UserTemporary;
+}
+
+bool RootFolder(StagingRoot root, std::wstring& folder) {
     if (root == StagingRoot::WindowsTemp) {
         // The system's own Windows folder, never one that an environment
         // variable names.
@@ -58,40 +81,16 @@ bool StagingParent(StagingRoot root, std::wstring& folder) {
         folder);
 }
 
-} // namespace
-
-std::wstring GetModuleDirectory() {
-    g_lastError = 0;
-    std::wstring path;
-    if (!ReadModuleFileName(path)) {
-        g_lastError = GetLastError();
-        return L".";
-    }
-    const auto backslash = path.rfind(L'\\');
-    if (backslash == std::wstring::npos) {
-        return path;
-    }
-    return path.substr(0, backslash + 1);
-}
-
-StagingRoot ChooseStagingRoot(bool systemAccount, bool elevated) {
-    if (systemAccount) {
-        return StagingRoot::SystemTemporary;
-    }
-    // SystemTemp is closed to administrators, so any other elevated account
-    // takes the Windows folder's own Temp.
-    return elevated ? StagingRoot::WindowsTemp : StagingRoot::UserTemporary;
-}
-
 std::wstring CreateStagingDirectory(StagingFolderHold& hold) {
     g_lastError = 0;
-    bool systemAccount = false;
-    bool elevated = true;
-    ReadToken(systemAccount, elevated);
+    const TokenFacts token = ReadToken();
+    const StagingRoot root = ChooseStagingRoot(token.systemAccount, token.elevated);
     std::wstring parent;
-    if (!StagingParent(ChooseStagingRoot(systemAccount, elevated), parent)) {
+    if (!RootFolder(root, parent)) {
         g_lastError = GetLastError();
         return std::wstring();
     }
-    return CreateStagingDirectoryIn(parent, DrawStagingValue, hold);
+    return CreateStagingDirectoryIn(
+        parent, DrawStagingValue, hold,
+        StagingSecurity(root == StagingRoot::UserTemporary ? token.userSid : std::wstring()));
 }

@@ -1,5 +1,7 @@
 // The seal of a sealed launcher: the staged files judged against it.
 #include "staging/seal.h"
+#include "base/loaded_function.h"
+#include "base/run_log.h"
 
 #include <wincrypt.h>
 
@@ -26,45 +28,90 @@ const FileSeal* Find(const std::vector<FileSeal>& files, const wchar_t* name) {
     return nullptr;
 }
 
+// CryptoAPI, looked up at run time: from Windows 7 on advapi32 only forwards
+// these functions to cryptsp.dll, which is none of the system's known DLLs,
+// so that an import of them would load it by the search order, from beside
+// the launcher first, before the launcher's first line. The launcher loads
+// it from the system folder itself; where it is missing (Vista), advapi32
+// has them.
+struct CryptoApi {
+    decltype(&CryptAcquireContextW) acquireContext;
+    decltype(&CryptReleaseContext) releaseContext;
+    decltype(&CryptCreateHash) createHash;
+    decltype(&CryptHashData) hashData;
+    decltype(&CryptGetHashParam) getHashParam;
+    decltype(&CryptDestroyHash) destroyHash;
+};
+CryptoApi g_crypto;
+
+// False when a function is missing.
+bool LoadCryptoApi() {
+    HMODULE module = LoadSystemLibrary(L"cryptsp.dll");
+    if (module == nullptr) {
+        module = GetModuleHandleW(L"advapi32");
+    }
+    const FunctionSlot slots[] = {
+        {"CryptAcquireContextW", &g_crypto.acquireContext},
+        {"CryptReleaseContext", &g_crypto.releaseContext},
+        {"CryptCreateHash", &g_crypto.createHash},
+        {"CryptHashData", &g_crypto.hashData},
+        {"CryptGetHashParam", &g_crypto.getHashParam},
+        {"CryptDestroyHash", &g_crypto.destroyHash},
+    };
+    return LoadFunctions(module, slots, sizeof(slots) / sizeof(slots[0]));
+}
+
+// The owners' release calls; an owner holds a handle only once these are loaded.
 BOOL ReleaseCryptProvider(HCRYPTPROV provider) {
-    return CryptReleaseContext(provider, 0);
+    return g_crypto.releaseContext(provider, 0);
+}
+BOOL DestroyCryptHash(HCRYPTHASH hash) {
+    return g_crypto.destroyHash(hash);
 }
 
 using CryptProvider = UniqueHandle<HCRYPTPROV, ReleaseCryptProvider>;
-using CryptHash = UniqueHandle<HCRYPTHASH, CryptDestroyHash>;
+using CryptHash = UniqueHandle<HCRYPTHASH, DestroyCryptHash>;
 
-// SHA-256 through CryptoAPI, which the launcher's import of advapi32 brings.
+// SHA-256 through CryptoAPI.
 class Sha256 {
   public:
     Sha256() {
-        CryptAcquireContextW(provider_.Receive(), nullptr, nullptr, PROV_RSA_AES,
-                             CRYPT_VERIFYCONTEXT | CRYPT_SILENT);
+        if (LoadCryptoApi()) {
+            g_crypto.acquireContext(provider_.Receive(), nullptr, nullptr, PROV_RSA_AES,
+                                    CRYPT_VERIFYCONTEXT | CRYPT_SILENT);
+        }
     }
 
     // The file's size and digest, read from its start to its end.
-    bool Seal(HANDLE file, FileSeal& seal, std::vector<unsigned char>& buffer,
-              StagingProgress* progress) const {
+    bool Seal(HANDLE file, FileSeal& seal, char* buffer, StagingProgress* progress) const {
         CryptHash hash;
         if (!provider_.IsValid() ||
-            !CryptCreateHash(provider_.Get(), CALG_SHA_256, 0, 0, hash.Receive())) {
+            !g_crypto.createHash(provider_.Get(), CALG_SHA_256, 0, 0, hash.Receive())) {
             return false;
         }
         bool sealed = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
         seal.size = 0;
         for (DWORD read = 1; sealed && read > 0; seal.size += read) {
             sealed =
-                ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
-                CryptHashData(hash.Get(), buffer.data(), read, 0) &&
+                ReadFile(file, buffer, kCopyBufferBytes, &read, nullptr) &&
+                g_crypto.hashData(hash.Get(), reinterpret_cast<const BYTE*>(buffer), read, 0) &&
                 (progress == nullptr || progress->Advance(read));
         }
         DWORD length = sizeof(seal.sha256);
-        return sealed && CryptGetHashParam(hash.Get(), HP_HASHVAL, seal.sha256, &length, 0) &&
+        return sealed && g_crypto.getHashParam(hash.Get(), HP_HASHVAL, seal.sha256, &length, 0) &&
                length == sizeof(seal.sha256);
     }
 
   private:
     CryptProvider provider_;
 };
+
+// Whether the file is sealed, with its size and hash.
+bool AsSealed(const std::vector<FileSeal>& sealed, const FileSeal& file) {
+    const FileSeal* expected = Find(sealed, file.name);
+    return expected != nullptr && expected->size == file.size &&
+           std::memcmp(expected->sha256, file.sha256, sizeof(file.sha256)) == 0;
+}
 
 } // namespace
 
@@ -74,9 +121,7 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
         return SealVerdict::Incomplete;
     }
     for (const FileSeal& file : staged) {
-        const FileSeal* expected = Find(sealed, file.name);
-        if (expected == nullptr || expected->size != file.size ||
-            std::memcmp(expected->sha256, file.sha256, sizeof(file.sha256)) != 0) {
+        if (!AsSealed(sealed, file)) {
             return SealVerdict::Changed;
         }
     }
@@ -91,15 +136,21 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
 SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName,
                               StagingProgress* progress) {
     const Sha256 sha256;
-    std::vector<unsigned char> buffer(1 << 20);
-    std::vector<FileSeal> staged;
-    for (const StagedFile& file : lock.Files()) {
-        FileSeal seal = {file.name.c_str(), 0, {}};
-        if (!sha256.Seal(file.handle.Get(), seal, buffer, progress)) {
+    const std::unique_ptr<char[]> buffer = CopyBuffer();
+    const std::vector<FileSeal> sealed(g_sealedFiles, g_sealedFiles + g_sealedFileCount);
+    std::vector<FileSeal> staged(lock.Files().size());
+    for (size_t file = 0; file < staged.size(); ++file) {
+        FileSeal& seal = staged[file];
+        seal.name = lock.Files()[file].name.c_str();
+        if (!sha256.Seal(lock.Files()[file].handle.Get(), seal, buffer.get(), progress)) {
             return SealVerdict::Incomplete;
         }
-        staged.push_back(seal);
+        LogLine(AsSealed(sealed, seal) ? "as sealed: " : "not as sealed: ", seal.name);
     }
-    return JudgeStagedFiles(std::vector<FileSeal>(g_sealedFiles, g_sealedFiles + g_sealedFileCount),
-                            msiName, staged);
+    for (const FileSeal& file : sealed) {
+        if (IsCabinet(file.name) && Find(staged, file.name) == nullptr) {
+            LogLine("sealed, not staged: ", file.name);
+        }
+    }
+    return JudgeStagedFiles(sealed, msiName, staged);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,30 @@ enum class StagingRoot {
 // TMP could be redirected by that user while the launcher works in it.
 StagingRoot ChooseStagingRoot(bool systemAccount, bool elevated);
 
+// The folder that root names, with a trailing backslash; false when it
+// cannot be read.
+bool RootFolder(StagingRoot root, std::wstring& folder);
+
+// What the process's token says: whether it is SYSTEM's, whether it is
+// elevated (a token that cannot be read counts as elevated, so that the
+// launcher stays where only administrators can reach), and its user as a
+// SID string (empty when it cannot be read).
+struct TokenFacts {
+    bool systemAccount = false;
+    bool elevated = true;
+    std::wstring userSid;
+};
+TokenFacts ReadToken();
+
+// The security of what the launcher makes (the staging folder, the copies,
+// the logs), as a security descriptor string: owned by Administrators, full
+// control for Administrators and SYSTEM, protected from the parent's
+// entries, and an OWNER RIGHTS entry that leaves an owner no implicit right
+// to change the access list. A token that is not elevated (userSid: its
+// user) works in its own TMP and could not own anything as Administrators:
+// there the user is admitted too.
+std::wstring StagingSecurity(const std::wstring& userSid);
+
 // The staging folder's name for a drawn value: "QLN", four uppercase
 // hexadecimal digits and a backslash.
 std::wstring StagingDirectoryName(unsigned drawnValue);
@@ -59,11 +84,15 @@ constexpr int kStagingAttempts = 16;
 // while the launcher works in it, whatever the parent folder allows.
 class StagingFolderHold {
   public:
-    // Takes the folder (with a trailing backslash) and the handle that
-    // created it.
-    void Take(const std::wstring& folder, FileHandle handle);
+    // Takes the folder (with a trailing backslash), the handle that created
+    // it and the security it was created with.
+    void Take(const std::wstring& folder, FileHandle handle, LocalMemory security);
     bool IsHeld() const {
         return handle_.IsValid();
+    }
+    // The folder's security descriptor, for the copies made in it.
+    PSECURITY_DESCRIPTOR Security() const {
+        return security_.Get();
     }
     // Deletes what the folder holds as DeleteDirectoryTree does, lets the
     // folder go and removes it, or schedules it for removal at the next
@@ -76,19 +105,21 @@ class StagingFolderHold {
   private:
     std::wstring folder_;
     FileHandle handle_;
+    LocalMemory security_;
 };
 
 // Creates a fresh "QLNxxxx\" folder in parent (given with a trailing
-// backslash) that only Administrators and SYSTEM may change, named by draw,
+// backslash) with the security descriptor string security, named by draw,
 // and holds it from the same call on, so that nothing can take its place in
 // between; a name that exists already (a folder, a file or a link) is never
 // used, a fresh value is drawn instead. Returns the folder with a trailing
 // backslash, or empty when none was made.
 std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value),
-                                      StagingFolderHold& hold);
+                                      StagingFolderHold& hold,
+                                      const std::wstring& security = StagingSecurity(L""));
 
 // CreateStagingDirectoryIn the folder that ChooseStagingRoot picks for this
-// process's token, with DrawStagingValue.
+// process's token, with DrawStagingValue and the token's StagingSecurity.
 std::wstring CreateStagingDirectory(StagingFolderHold& hold);
 
 struct StagedFile {
@@ -101,17 +132,40 @@ struct StagedFile {
 // handles are not inheritable.
 class StagedFilesLock {
   public:
+    // copies: the security descriptor that the copies are made with (null:
+    // what the folder's entries give them).
+    explicit StagedFilesLock(PSECURITY_DESCRIPTOR copies = nullptr) : copies_(copies) {}
     // Locks folder + name; false, with the code in g_lastError, when the
     // file cannot be opened.
     bool Add(const std::wstring& folder, const std::wstring& name);
+    // Lets go of every staged file, and of the copy being written, so that
+    // all of them can be deleted; nothing staged may be read afterwards.
     void Release();
     const std::vector<StagedFile>& Files() const {
         return files_;
     }
+    PSECURITY_DESCRIPTOR CopySecurity() const {
+        return copies_;
+    }
+    // The write handle of the copy being made, held here so that Release
+    // lets go of it too.
+    FileHandle& Writing() {
+        return writing_;
+    }
 
   private:
+    PSECURITY_DESCRIPTOR copies_;
     std::vector<StagedFile> files_;
+    FileHandle writing_;
 };
+
+// Large enough that a gigabyte takes few reads, small enough for any machine.
+constexpr DWORD kCopyBufferBytes = 1 << 20;
+
+// A buffer of kCopyBufferBytes for reading what a run stages, left
+// uninitialised: one made and cleared for each of a thousand small cabinets
+// costs more than their copies.
+std::unique_ptr<char[]> CopyBuffer();
 
 // Copies sourceFolder + fileName to destinationFolder + fileName, which must
 // not exist yet, and locks the copy in lock as soon as it is written: the

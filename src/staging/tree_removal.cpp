@@ -1,8 +1,14 @@
 // The removal of a staging folder and everything in it, now or at the restart.
 #include "base/file_attributes.h"
+#include "base/run_log.h"
 #include "staging/staging.h"
 
 namespace {
+
+// A scanner or an indexer may hold a file for a moment: its deletion is
+// tried again for about two seconds before it is left for the restart.
+const int kRemovalAttempts = 8;
+const DWORD kRemovalPauseMs = 250;
 
 // Removes a junction, symbolic link or mount point itself; its target stays.
 bool RemoveLink(const std::wstring& path, DWORD attributes) {
@@ -10,74 +16,105 @@ bool RemoveLink(const std::wstring& path, DWORD attributes) {
            FALSE;
 }
 
-// Keeps the first error of a walk that goes on past it.
-void NoteError(DWORD error, DWORD& first) {
-    if (first == 0) {
-        first = error != 0 ? error : ERROR_GEN_FAILURE;
-    }
-}
+enum class Removal {
+    Now,            // what stays is left as it is
+    NowOrAtRestart, // what stays goes at the next restart
+    AtRestart,      // nothing goes now, everything at the next restart
+};
 
-// An entry that is still in use goes when Windows restarts. Only an
-// administrator may ask for that; for anyone else this does nothing.
-void RemoveAtRestart(const std::wstring& path) {
-    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
+// One walk through a folder tree, which goes on past any entry that stays.
+struct TreeRemoval {
+    explicit TreeRemoval(Removal mode) : removal(mode) {}
 
-bool RemoveFolder(const std::wstring& folder, bool now, DWORD& firstError);
+    Removal removal;
+    DWORD firstError = 0;
 
-// Deletes (now) or schedules every entry of folder (given with a trailing
-// backslash), going on past any that stays; true when all of them went.
-bool RemoveEntries(const std::wstring& folder, bool now, DWORD& firstError) {
-    WIN32_FIND_DATAW entry = {};
-    FindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
-    if (!search.IsValid()) {
-        NoteError(GetLastError(), firstError);
-        return false;
-    }
-    bool all = true;
-    do {
-        if (IsDotEntry(entry)) {
-            continue;
+    void Note(DWORD error) {
+        if (firstError == 0) {
+            firstError = error != 0 ? error : ERROR_GEN_FAILURE;
         }
-        const std::wstring path = folder + entry.cFileName;
-        if (IsDirectory(entry.dwFileAttributes) && !IsLink(entry.dwFileAttributes)) {
-            all = RemoveFolder(path + L"\\", now, firstError) && all;
-            continue;
+    }
+
+    // An entry that is still in use goes when Windows restarts. Only an
+    // administrator may ask for that; for anyone else this does nothing.
+    void Stays(const std::wstring& path, bool schedule) {
+        Note(removal == Removal::AtRestart ? ERROR_BUSY : GetLastError());
+        if (removal == Removal::Now) {
+            return;
         }
-        // A link's target lies outside the folder: it is never walked into.
-        const bool deleted =
-            now && (IsLink(entry.dwFileAttributes) ? RemoveLink(path, entry.dwFileAttributes)
-                                                   : DeleteFileW(path.c_str()) != FALSE);
-        if (!deleted) {
-            NoteError(now ? GetLastError() : ERROR_BUSY, firstError);
-            if (!IsLink(entry.dwFileAttributes)) {
-                RemoveAtRestart(path);
+        if (schedule && MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            LogLine("goes at the restart: ", path.c_str());
+        } else {
+            LogLine("left: ", path.c_str());
+        }
+    }
+
+    // Every entry of folder (given with a trailing backslash); true when all
+    // of them went.
+    bool Entries(const std::wstring& folder) {
+        WIN32_FIND_DATAW entry = {};
+        FindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
+        if (!search.IsValid()) {
+            Note(GetLastError());
+            return false;
+        }
+        bool all = true;
+        do {
+            if (IsDotEntry(entry)) {
+                continue;
             }
-            all = false;
+            const std::wstring path = folder + entry.cFileName;
+            const DWORD attributes = entry.dwFileAttributes;
+            if (IsDirectory(attributes) && !IsLink(attributes)) {
+                all = Folder(path + L"\\") && all;
+                continue;
+            }
+            // A link's target lies outside the folder: it is never walked
+            // into, and a link that stays is not scheduled either (what a
+            // later removal of it would do is not the launcher's to decide).
+            const bool deleted =
+                removal != Removal::AtRestart &&
+                (IsLink(attributes) ? RemoveLink(path, attributes) : DeleteFileW(path.c_str()));
+            if (!deleted) {
+                Stays(path, !IsLink(attributes));
+                all = false;
+            }
+        } while (FindNextFileW(search.Get(), &entry));
+        const DWORD error = GetLastError();
+        if (error != ERROR_NO_MORE_FILES) {
+            Note(error);
+            return false;
         }
-    } while (FindNextFileW(search.Get(), &entry));
-    const DWORD error = GetLastError();
-    if (error != ERROR_NO_MORE_FILES) {
-        NoteError(error, firstError);
+        return all;
+    }
+
+    // The folder itself after its entries.
+    bool EmptiedFolder(const std::wstring& folder) {
+        const std::wstring path = WithoutSeparator(folder);
+        if (removal != Removal::AtRestart && RemoveDirectoryW(path.c_str())) {
+            return true;
+        }
+        Stays(path, true);
         return false;
     }
-    return all;
-}
 
-// The folder itself after its entries: removed now, or at the next restart.
-bool RemoveEmptiedFolder(const std::wstring& folder, bool now, DWORD& firstError) {
-    const std::wstring path = WithoutSeparator(folder);
-    if (now && RemoveDirectoryW(path.c_str())) {
-        return true;
+    bool Folder(const std::wstring& folder) {
+        const bool emptied = Entries(folder);
+        return EmptiedFolder(folder) && emptied;
     }
-    NoteError(now ? GetLastError() : ERROR_BUSY, firstError);
-    RemoveAtRestart(path);
-    return false;
-}
+};
 
-bool RemoveFolder(const std::wstring& folder, bool now, DWORD& firstError) {
-    const bool emptied = RemoveEntries(folder, now, firstError);
-    return RemoveEmptiedFolder(folder, now, firstError) && emptied;
+// Deletes the entries of folder now, trying again for a while when some
+// stay, and schedules what still stays.
+bool RemoveEntriesPatiently(const std::wstring& folder, TreeRemoval& walk) {
+    for (int attempt = 1; attempt < kRemovalAttempts; ++attempt) {
+        TreeRemoval trial{Removal::Now};
+        if (trial.Entries(folder)) {
+            return true;
+        }
+        Sleep(kRemovalPauseMs);
+    }
+    return walk.Entries(folder);
 }
 
 } // namespace
@@ -90,18 +127,18 @@ bool StagingFolderHold::DeleteTree() {
     // Emptied while nobody can swap the folder or anything in it; once it is
     // empty, whatever might take its name at the last moment has nothing to
     // lose.
-    DWORD firstError = 0;
-    const bool emptied = RemoveEntries(folder_, true, firstError);
+    TreeRemoval walk{Removal::NowOrAtRestart};
+    const bool emptied = RemoveEntriesPatiently(folder_, walk);
     handle_.Reset();
-    const bool removed = RemoveEmptiedFolder(folder_, true, firstError) && emptied;
-    g_lastError = firstError;
+    const bool removed = walk.EmptiedFolder(folder_) && emptied;
+    g_lastError = walk.firstError;
     return removed;
 }
 
 void StagingFolderHold::ScheduleTree() {
     if (handle_.IsValid()) {
-        DWORD firstError = 0;
-        RemoveFolder(folder_, false, firstError);
+        TreeRemoval walk{Removal::AtRestart};
+        walk.Folder(folder_);
     }
 }
 
@@ -126,8 +163,9 @@ bool DeleteDirectoryTree(const std::wstring& folder) {
         g_lastError = GetLastError();
         return false;
     }
-    DWORD firstError = 0;
-    const bool removed = RemoveFolder(folder, true, firstError);
-    g_lastError = firstError;
+    TreeRemoval walk{Removal::NowOrAtRestart};
+    const bool emptied = RemoveEntriesPatiently(folder, walk);
+    const bool removed = walk.EmptiedFolder(folder) && emptied;
+    g_lastError = walk.firstError;
     return removed;
 }

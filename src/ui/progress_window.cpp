@@ -2,6 +2,7 @@
 #include "ui/progress_window.h"
 #include "res/resource.h"
 #include "ui/common_controls.h"
+#include "ui/session_end.h"
 
 #include <commctrl.h>
 
@@ -37,11 +38,23 @@ bool ProgressWindow::Advance(unsigned long long bytes) {
     if (window_ == nullptr) {
         return !cancelled_;
     }
-    const unsigned long long reached = done_ < total_ ? done_ : total_;
-    SendMessageW(bar_, PBM_SETPOS,
-                 total_ == 0 ? 0 : static_cast<WPARAM>(reached * kBarRange / total_), 0);
+    // Scaled down until the product fits 32 bits, so that no 64-bit division
+    // (and the runtime's helper for it) is needed.
+    unsigned long long reached = done_ < total_ ? done_ : total_;
+    unsigned long long total = total_;
+    while (total >= (1u << 22)) {
+        reached >>= 1;
+        total >>= 1;
+    }
+    SendMessageW(
+        bar_, PBM_SETPOS,
+        total == 0 ? 0 : static_cast<unsigned>(reached) * kBarRange / static_cast<unsigned>(total),
+        0);
+    // Its own messages only (and those sent to the thread, which any peek
+    // answers): a command posted to the hidden language dialog must not
+    // start another run inside this one.
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
         if (!IsDialogMessageW(window_, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
@@ -86,6 +99,9 @@ INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wPa
     case WM_DESTROY:
         ReleaseIcons(window);
         return FALSE;
+    case WM_ENDSESSION:
+        TellSessionEnd(wParam);
+        return TRUE;
     case WM_COMMAND:
         // The one button, Esc and the close box all cancel.
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {

@@ -5,6 +5,7 @@
 #include "medium.h"
 #include "test_main.h"
 #include "file_io.h"
+#include "wine_host.h"
 
 #include <msi.h>
 
@@ -26,6 +27,44 @@ std::wstring InstalledProductInfo(const std::wstring& productCode, const wchar_t
         return L"<none>";
     }
     return std::wstring(value, size);
+}
+
+// A property of the per-machine product's source list; "<none>" when missing.
+std::wstring SourceListInfo(const std::wstring& productCode, const wchar_t* property) {
+    wchar_t value[1024] = {};
+    DWORD size = 1024;
+    if (MsiSourceListGetInfoW(productCode.c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE,
+                              MSICODE_PRODUCT, property, value, &size) != ERROR_SUCCESS) {
+        return L"<none>";
+    }
+    return std::wstring(value, size);
+}
+
+// The per-machine product's network sources, in their order.
+std::vector<std::wstring> NetworkSources(const std::wstring& productCode) {
+    std::vector<std::wstring> sources;
+    for (DWORD index = 0;; ++index) {
+        wchar_t source[1024] = {};
+        DWORD size = 1024;
+        if (MsiSourceListEnumSourcesW(productCode.c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE,
+                                      MSICODE_PRODUCT | MSISOURCETYPE_NETWORK, index, source,
+                                      &size) != ERROR_SUCCESS) {
+            return sources;
+        }
+        sources.push_back(source);
+    }
+}
+
+// The folder that the launcher's log names after "staging folder: ".
+std::wstring LoggedStagingFolder(const std::string& log) {
+    const std::string key = "staging folder: ";
+    const size_t at = log.find(key);
+    if (at == std::string::npos) {
+        return std::wstring();
+    }
+    const size_t end = log.find("\r\n", at);
+    const std::string folder = log.substr(at + key.size(), end - at - key.size());
+    return std::wstring(folder.begin(), folder.end());
 }
 
 bool IsInstalled(const std::wstring& productCode) {
@@ -132,6 +171,58 @@ TEST_F(MediumTest, QuietRunInstallsTheOwnPackageFullRunGoesDirectUninstallRunRem
     EXPECT_FALSE(again.dialogSeen) << "the language dialog appeared for an installed product";
     ExpectInstalled(L"en-US", kProductName);
 
+    UninstallWithSetup();
+}
+
+// Windows Installer keeps the folder that an MSI was started from as the
+// product's source, and reads it again for a repair: after a run that is the
+// medium's Package folder, never the staging folder, which is gone by then
+// and which anybody may make again, with the genuine MSI (the package code
+// that Windows Installer checks) and a cabinet of their own. Wine's msi
+// takes a repair's source from the last used one; it does not take a source
+// off the list (MsiSourceListClearSourceW changes nothing there), so the
+// staging folder stays listed after the medium under Wine.
+TEST_F(MediumTest, RepairTakesTheMediumsFilesNotThoseOfAStagingFolderMadeAgain) {
+    packageBefore = testfs::Snapshot(package);
+    const RunResult install = RunSetup(L"/qn");
+    ExpectCleanRun(install);
+    ASSERT_TRUE(IsInstalled(productCode));
+    const std::wstring staged = LoggedStagingFolder(files_.NewLauncherLog());
+    ASSERT_EQ(staged.substr(0, files_.staging.size()), files_.staging) << Narrow(staged);
+    EXPECT_EQ(SourceListInfo(productCode, INSTALLPROPERTY_LASTUSEDSOURCE), package);
+    // Wine keeps the staging folder listed, and first: its
+    // MsiSourceListClearSourceW changes nothing, and its
+    // MsiSourceListAddSourceExW puts a source after the one that holds the
+    // index asked for. Windows takes it off, and the medium comes first.
+    std::vector<std::wstring> sources = {package};
+    if (!winehost::UnixPath(package).empty()) {
+        sources.insert(sources.begin(), staged);
+    }
+    EXPECT_EQ(NetworkSources(productCode), sources);
+
+    struct Removal {
+        std::wstring folder;
+        ~Removal() {
+            testfs::RemoveTree(folder);
+        }
+    } removal{staged};
+    ASSERT_TRUE(CreateDirectoryW(staged.c_str(), nullptr)) << Narrow(staged);
+    ASSERT_TRUE(CopyFileW((package + OwnPackage()).c_str(), (staged + OwnPackage()).c_str(), TRUE));
+    const std::wstring otherDriver = TestPath(L"other-driver") + L"\\";
+    for (const std::wstring& name : SortedNames(otherDriver)) {
+        ASSERT_TRUE(CopyFileW((otherDriver + name).c_str(), (staged + name).c_str(), TRUE));
+    }
+
+    const std::wstring driver = InstallFolder(OwnPackage()) + L"hlx480.sys";
+    ASSERT_TRUE(DeleteFileW(driver.c_str()));
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    EXPECT_EQ(MsiReinstallProductW(productCode.c_str(), REINSTALLMODE_FILEMISSING),
+              static_cast<UINT>(ERROR_SUCCESS));
+    EXPECT_EQ(ReadBytes(driver),
+              ReadBytes(SourceDir() + ArchitectureOf(OwnPackage()) + L"\\hlx480.sys"))
+        << "the repair did not install the medium's driver";
+
+    testfs::RemoveTree(staged);
     UninstallWithSetup();
 }
 

@@ -22,35 +22,44 @@ struct Scenario {
     const wchar_t* installerSwitch;
     const wchar_t* commandTail;
     const wchar_t* message; // the one error box expected, or null
+    // The arguments name the installer's log: the launcher adds none.
+    bool ownLog;
 };
 
 // The rows by what the launcher does, each field named where it is given.
 Scenario Installs(const char* name, const wchar_t* arguments, const wchar_t* commandTail,
                   Setting setting = Setting::None, const char* installerExitCode = "0") {
-    return {name, setting, arguments, installerExitCode, L"/i", commandTail, nullptr};
+    return {name, setting, arguments, installerExitCode, L"/i", commandTail, nullptr, false};
+}
+Scenario InstallsWithOwnLog(const char* name, const wchar_t* arguments,
+                            const wchar_t* commandTail) {
+    return {name, Setting::None, arguments, "0", L"/i", commandTail, nullptr, true};
 }
 Scenario Uninstalls(const char* name, const wchar_t* arguments, const wchar_t* commandTail,
                     Setting setting = Setting::None) {
-    return {name, setting, arguments, "0", L"/x", commandTail, nullptr};
+    return {name, setting, arguments, "0", L"/x", commandTail, nullptr, false};
 }
 Scenario AsksForALanguage(const char* name, const wchar_t* arguments,
                           Setting setting = Setting::None) {
-    return {name, setting, arguments, "0", nullptr, nullptr, nullptr};
+    return {name, setting, arguments, "0", nullptr, nullptr, nullptr, false};
 }
 Scenario Refuses(const char* name, Setting setting, const wchar_t* message) {
-    return {name, setting, L"/qn", "0", nullptr, nullptr, message};
+    return {name, setting, L"/qn", "0", nullptr, nullptr, message, false};
 }
 
 const Scenario kScenarios[] = {
     Installs("passive installs", L"/passive", L" /passive"),
     Installs("quiet installs", L"/qn", L" /qn"),
     Installs("help switch runs msiexec directly", L"/?", L" /?"),
-    Installs("switches and quoted values passed on",
-             L"/qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
-             L" /qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress"),
+    InstallsWithOwnLog("switches and quoted values passed on",
+                       L"/qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress",
+                       L" /qn /l*v \"C:\\log dir\\a.log\" REBOOT=ReallySuppress"),
     // A switch's text inside another argument is no switch.
-    Installs("log path holding -x installs with its path unchanged",
-             L"/qn /l*v C:\\Logs\\setup-x.log", L" /qn /l*v C:\\Logs\\setup-x.log"),
+    InstallsWithOwnLog("log path holding -x installs with its path unchanged",
+                       L"/qn /l*v C:\\Logs\\setup-x.log", L" /qn /l*v C:\\Logs\\setup-x.log"),
+    // msiexec.exe reads its switches in any case.
+    InstallsWithOwnLog("upper-case log switch is the only one", L"/qn /L*V C:\\Logs\\x.log",
+                       L" /qn /L*V C:\\Logs\\x.log"),
     Installs("value holding -x installs unchanged", L"/qn TARGETDIR=D:\\sub-xyz",
              L" /qn TARGETDIR=D:\\sub-xyz"),
     Uninstalls("uninstall", L"/x /qn", L"  /qn"),
@@ -123,8 +132,13 @@ TEST_P(SetupRunTest, Scenario) {
         // The staging folder: a fresh QLNxxxx folder in the Windows folder's Temp.
         ASSERT_EQ(record.folder.size(), files_.staging.size() + 8) << testfs::Narrow(record.folder);
         EXPECT_EQ(record.folder.substr(0, files_.staging.size() + 3), files_.staging + L"QLN");
-        EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + s.installerSwitch + L" \"" +
-                                          record.folder + OwnPackage() + L"\"" + s.commandTail);
+        // The installer logs beside the launcher, unless the arguments name a log.
+        std::wstring command = record.commandLine;
+        const std::wstring installerLog = TakeInstallerLog(command);
+        EXPECT_EQ(command, std::wstring(L"msiexec.exe ") + s.installerSwitch + L" \"" +
+                               record.folder + OwnPackage() + L"\"" + s.commandTail);
+        EXPECT_EQ(installerLog.empty(), s.ownLog) << testfs::Narrow(record.commandLine);
+        EXPECT_TRUE(installerLog.empty() || Exists(installerLog)) << testfs::Narrow(installerLog);
         EXPECT_EQ(record.listing, CompleteListing())
             << "the staging folder holds the package this Windows needs and every cabinet";
         EXPECT_EQ(record.access, LockedAccess(record.listing))

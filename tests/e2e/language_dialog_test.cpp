@@ -148,7 +148,9 @@ TEST_F(LanguageDialogTest, OkInstallsInTheChosenLanguageWhileTheDialogIsHidden) 
         EXPECT_TRUE(hiddenWhileInstalling) << "the dialog is hidden while the installer runs";
         InstallerRecord record;
         ASSERT_TRUE(ReadRecord(files_.record, record));
-        EXPECT_EQ(record.commandLine,
+        std::wstring command = record.commandLine;
+        EXPECT_FALSE(TakeInstallerLog(command).empty()) << "no log beside the launcher's";
+        EXPECT_EQ(command,
                   L"msiexec.exe /i \"" + record.folder + OwnPackage() + L"\"" + c.commandTail);
         EXPECT_FALSE(testfs::Exists(record.folder)) << "staging removed after the run";
         EXPECT_EQ(run.exitCode, 0u);

@@ -19,10 +19,18 @@ class ProgressRunTest : public SetupTest {
   protected:
     void SetUp() override {
         SetupTest::SetUp();
-        for (int i = 0; i < kCabinets; ++i) {
+        AddCabinets(0, kCabinets);
+    }
+    void AddCabinets(int first, int count) {
+        for (int i = first; i < first + count; ++i) {
             ASSERT_TRUE(testfs::WriteBytes(files_.package + L"many" + std::to_wstring(i) + L".cab",
                                            std::string(2048, 'm')));
         }
+    }
+    // Enough more that the staging still runs seconds after the window shows,
+    // on a machine that stages quickly.
+    void MakeStagingSlow() {
+        AddCabinets(kCabinets, 3 * kCabinets);
     }
 };
 
@@ -74,6 +82,60 @@ TEST_F(ProgressRunTest, ShowsTheStagingAndCancelStopsIt) {
         EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
         EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
     }
+}
+
+// A command that reaches the hidden language dialog while its run stages,
+// posted or sent by another program, starts no second run inside the first.
+TEST_F(ProgressRunTest, CommandToTheHiddenLanguageDialogStartsNoSecondRun) {
+    MakeStagingSlow();
+    const std::wstring records = files_.root + L"records\\";
+    ASSERT_TRUE(CreateDirectoryW(records.c_str(), nullptr));
+    SetEnvironmentVariableW(L"SETUP_TEST_RECORD", records.c_str());
+    HWND language = nullptr;
+    bool posted = false;
+    bool sent = false;
+    const RunResult run = files_.Run(L"", [&](HWND window) {
+        if (ProgressBar(window) == nullptr) {
+            language = window;
+            ChooseLanguage(window, kEnglish);
+            return;
+        }
+        posted = PostMessageW(language, WM_COMMAND, IDOK, 0) != FALSE;
+        DWORD_PTR result = 0;
+        sent =
+            SendMessageTimeoutW(language, WM_COMMAND, IDOK, 0, SMTO_BLOCK, kAnswerMs, &result) != 0;
+    });
+    ASSERT_TRUE(run.ended);
+    ASSERT_NE(language, nullptr) << "no language dialog";
+    EXPECT_TRUE(posted && sent) << "the commands did not reach the hidden dialog";
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_EQ(testfs::SortedNames(records).size(), 1u) << "the installer did not run once";
+    EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder stayed";
+}
+
+// Logoff or shutdown while a slow staging runs: by the time the launcher has
+// answered, what it staged is gone, and no installer starts afterwards.
+TEST_F(ProgressRunTest, EndOfTheSessionRemovesTheStagingBeforeItIsAnswered) {
+    MakeStagingSlow();
+    bool answered = false;
+    std::vector<std::wstring> leftWhenAnswered = {L"<not asked>"};
+    const RunResult run = files_.Run(L"/passive", [&](HWND window) {
+        DWORD_PTR mayEnd = 0;
+        DWORD_PTR ended = 0;
+        answered = SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                       kAnswerMs, &mayEnd) != 0 &&
+                   mayEnd != 0 &&
+                   SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                       kAnswerMs, &ended) != 0;
+        leftWhenAnswered = files_.Leftovers();
+    });
+    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(run.dialogSeen) << "no progress window";
+    EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
+    EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
+    EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
 }
 
 TEST_F(ProgressRunTest, QuietRunShowsNoWindow) {

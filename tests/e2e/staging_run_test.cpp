@@ -216,6 +216,44 @@ TEST_F(StagingRunTest, StagedFileStillInUseGoesAtTheNextRestart) {
     EXPECT_EQ(atRestart, (std::vector<std::wstring>{folder + L"\\data2.cab", folder}));
 }
 
+// A scanner or an indexer holds a staged file for a moment after the
+// installer ends: the clean-up waits for it rather than leave it behind.
+TEST_F(StagingRunTest, StagedFileHeldForAMomentIsDeletedWithNothingLeftForTheRestart) {
+    std::wstring staged;
+    FileHandle reader;
+    bool held = false;
+    ULONGLONG proceeded = 0;
+    RunOptions options;
+    options.whileRunning = [&] {
+        if (proceeded == 0) {
+            InstallerRecord record;
+            if (!ReadRecord(files_.record, record)) {
+                return false;
+            }
+            staged = record.folder;
+            reader = FileHandle(CreateFileW((staged + L"data2.cab").c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            held = reader.IsValid();
+            testfs::WriteBytes(proceed_, "go");
+            proceeded = GetTickCount64();
+            return false;
+        }
+        // The installer ends at once; the file is let go of a second later.
+        if (GetTickCount64() - proceeded < 1000) {
+            return false;
+        }
+        reader.Reset();
+        return true;
+    };
+    const RunResult run = files_.Run(L"/qn", options);
+    ASSERT_TRUE(run.ended);
+    ASSERT_FALSE(staged.empty()) << "the installer was not started";
+    ASSERT_TRUE(held) << "the staged cabinet could not be opened for reading";
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_FALSE(Exists(staged)) << "the staging folder stayed";
+    EXPECT_EQ(testfs::TakeRemovalsAtRestart(staged), std::vector<std::wstring>());
+}
+
 // Two launchers started together each stage in a folder of their own.
 TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     const std::wstring records = files_.root + L"records\\";

@@ -24,6 +24,9 @@ const UnseenCase kUnseenCases[] = {
     {"installs", Setting::None, L"/qn", 0, true},
     // The language dialog would wait for ever there.
     {"no switch shows no dialog", Setting::None, L"", ERROR_INSTALL_FAILURE, false},
+    // The installer's full interface would wait there as the dialog would.
+    {"installed flag and no switch start nothing", Setting::InstalledFlag, L"",
+     ERROR_INSTALL_FAILURE, false},
     {"no cabinet", Setting::NoCabinets, L"/qn", ERROR_INSTALL_PACKAGE_OPEN_FAILED, false},
     {"missing package", Setting::NoOwnPackage, L"/qn", ERROR_INSTALL_PACKAGE_OPEN_FAILED, false},
     {"missing TMP does not matter", Setting::TemporaryFolderMissing, L"/qn", 0, true},

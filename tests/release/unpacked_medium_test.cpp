@@ -94,8 +94,10 @@ TEST_P(UnpackedMediumTest, RunsTheInstallerOnAStagedCopyOfThePackage) {
     EXPECT_TRUE(IsSystemMsiexec(record.module)) << "started " << Narrow(record.module);
     ASSERT_EQ(record.folder.size(), files_.staging.size() + 8) << Narrow(record.folder);
     EXPECT_EQ(record.folder.substr(0, files_.staging.size() + 3), files_.staging + L"QLN");
-    EXPECT_EQ(record.commandLine, std::wstring(L"msiexec.exe ") + r.installerSwitch + L" \"" +
-                                      record.folder + ownMsi + L"\"" + r.commandTail);
+    std::wstring command = record.commandLine;
+    EXPECT_FALSE(TakeInstallerLog(command).empty()) << "no log beside the launcher's";
+    EXPECT_EQ(command, std::wstring(L"msiexec.exe ") + r.installerSwitch + L" \"" + record.folder +
+                           ownMsi + L"\"" + r.commandTail);
     EXPECT_EQ(record.listing, staged) << "the staging folder holds the package and every cabinet";
     EXPECT_EQ(record.access, LockedAccess(record.listing))
         << "while the installer runs, nobody may change or delete the staged files";

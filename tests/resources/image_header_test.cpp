@@ -43,6 +43,46 @@ class ImageHeaderTest : public testing::Test {
         return 0;
     }
 
+    struct Import {
+        std::string dll; // in lower case
+        std::string function;
+    };
+
+    // The DLLs imported from, and the functions imported by name.
+    void ReadImports(std::vector<std::string>& dlls, std::vector<Import>& imports) const {
+        const IMAGE_DATA_DIRECTORY& directory =
+            nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        const size_t start = FileOffset(directory.VirtualAddress);
+        ASSERT_NE(start, 0u) << "no import directory";
+        for (size_t offset = start;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+            IMAGE_IMPORT_DESCRIPTOR import{};
+            ASSERT_LE(offset + sizeof import, file.size());
+            std::memcpy(&import, file.data() + offset, sizeof import);
+            if (import.Name == 0) {
+                break;
+            }
+            const size_t name = FileOffset(import.Name);
+            ASSERT_NE(name, 0u);
+            std::string dll(reinterpret_cast<const char*>(file.data() + name));
+            for (char& ch : dll) {
+                ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+            }
+            dlls.push_back(dll);
+            for (size_t thunk = FileOffset(import.OriginalFirstThunk);; thunk += sizeof(DWORD)) {
+                DWORD entry = 0;
+                ASSERT_NE(thunk, 0u);
+                std::memcpy(&entry, file.data() + thunk, sizeof entry);
+                if (entry == 0) {
+                    break;
+                }
+                if ((entry & IMAGE_ORDINAL_FLAG32) == 0) {
+                    imports.push_back(
+                        {dll, reinterpret_cast<const char*>(file.data() + FileOffset(entry) + 2)});
+                }
+            }
+        }
+    }
+
     std::vector<BYTE> file;
     size_t ntOffset = 0;
     IMAGE_NT_HEADERS32 nt{};
@@ -113,38 +153,12 @@ TEST_F(ImageHeaderTest, RelocationTableIsPresentAndWellFormed) {
 // that a planted copy beside it could replace, unless it is a known one of
 // the system; whatever else it needs, it loads from the system folder.
 TEST_F(ImageHeaderTest, ImportsNoDllBeyondTheSystemsOwnFive) {
-    const IMAGE_DATA_DIRECTORY& directory =
-        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const size_t start = FileOffset(directory.VirtualAddress);
-    ASSERT_NE(start, 0u) << "no import directory";
     std::vector<std::string> dlls;
+    std::vector<Import> imports;
+    ASSERT_NO_FATAL_FAILURE(ReadImports(dlls, imports));
     std::vector<std::string> functions;
-    for (size_t offset = start;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        IMAGE_IMPORT_DESCRIPTOR import{};
-        ASSERT_LE(offset + sizeof import, file.size());
-        std::memcpy(&import, file.data() + offset, sizeof import);
-        if (import.Name == 0) {
-            break;
-        }
-        const size_t name = FileOffset(import.Name);
-        ASSERT_NE(name, 0u);
-        std::string dll(reinterpret_cast<const char*>(file.data() + name));
-        for (char& ch : dll) {
-            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
-        }
-        dlls.push_back(dll);
-        for (size_t thunk = FileOffset(import.OriginalFirstThunk);; thunk += sizeof(DWORD)) {
-            DWORD entry = 0;
-            ASSERT_NE(thunk, 0u);
-            std::memcpy(&entry, file.data() + thunk, sizeof entry);
-            if (entry == 0) {
-                break;
-            }
-            if ((entry & IMAGE_ORDINAL_FLAG32) == 0) {
-                functions.emplace_back(
-                    reinterpret_cast<const char*>(file.data() + FileOffset(entry) + 2));
-            }
-        }
+    for (const Import& import : imports) {
+        functions.push_back(import.function);
     }
     std::sort(dlls.begin(), dlls.end());
     // Not comctl32: the launcher loads it itself, once it has made sure that no
@@ -163,6 +177,125 @@ TEST_F(ImageHeaderTest, ImportsNoDllBeyondTheSystemsOwnFive) {
           "SystemFunction036", "NtCreateFile", "RtlNtStatusToDosError"}) {
         EXPECT_EQ(std::count(functions.begin(), functions.end(), byName), 0) << byName;
     }
+}
+
+// The loader resolves an import that a system DLL only forwards by loading
+// the DLL it is forwarded to, by the ordinary search order, beside the
+// launcher first, unless that DLL is a known one of the system: so every
+// imported function is one that its DLL implements itself or forwards to
+// kernelbase, ntdll, sechost or an API set (api-ms-win-*), which the loader
+// resolves among the known DLLs. The list was drawn from each function's
+// documented DLL and what Windows' export tables are known to forward, not
+// on this machine: Wine's DLLs implement everything themselves. The
+// CryptoAPI functions are not on it, since advapi32 forwards them to
+// cryptsp.dll, nor is anything of msi.dll: the launcher loads both from
+// the system folder itself. MinGW-w64's start-up code brings the rest of
+// msvcrt's.
+TEST_F(ImageHeaderTest, ImportsOnlyFunctionsThatLoadNothingBesideIt) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> allowed = {
+        {"advapi32.dll",
+         {"ConvertSidToStringSidW", "ConvertStringSecurityDescriptorToSecurityDescriptorW",
+          "GetTokenInformation", "IsWellKnownSid", "OpenProcessToken", "RegCloseKey",
+          "RegOpenKeyExW", "RegQueryValueExW"}},
+        {"kernel32.dll",
+         {"CloseHandle",
+          "CompareStringOrdinal",
+          "CreateFileW",
+          "CreateProcessW",
+          "DeleteFileW",
+          "ExitProcess",
+          "FindClose",
+          "FindFirstFileW",
+          "FindNextFileW",
+          "FindResourceW",
+          "FormatMessageW",
+          "FreeLibrary",
+          "GetCurrentProcess",
+          "GetExitCodeProcess",
+          "GetFileAttributesW",
+          "GetLastError",
+          "GetLocalTime",
+          "GetModuleFileNameW",
+          "GetModuleHandleA",
+          "GetModuleHandleW",
+          "GetProcAddress",
+          "GetStartupInfoW",
+          "GetSystemDirectoryW",
+          "GetSystemWindowsDirectoryW",
+          "GetTempPathW",
+          "GetTickCount64",
+          "GetUserDefaultUILanguage",
+          "LoadLibraryA",
+          "LoadLibraryExW",
+          "LoadLibraryW",
+          "LoadResource",
+          "LocalFree",
+          "LockResource",
+          "MoveFileExW",
+          "ReadFile",
+          "RemoveDirectoryW",
+          "SetFilePointer",
+          "SetUnhandledExceptionFilter",
+          "SizeofResource",
+          "Sleep",
+          "TerminateProcess",
+          "WideCharToMultiByte",
+          "WriteFile",
+          "lstrlenA"}},
+        {"msvcrt.dll",
+         {"__p__commode", "__p__fmode", "__p__wcmdln", "__set_app_type", "__setusermatherr",
+          "__wgetmainargs", "__winitenv", "_amsg_exit", "_cexit", "_initterm", "_onexit", "exit",
+          "free", "iswxdigit", "malloc", "memcmp", "memcpy", "memmove", "wcslen"}},
+        {"user32.dll", {"CreateDialogParamW", "CreateWindowExW",
+                        "DefWindowProcW",     "DestroyIcon",
+                        "DestroyWindow",      "DialogBoxParamW",
+                        "DispatchMessageW",   "EndDialog",
+                        "GetDesktopWindow",   "GetDlgCtrlID",
+                        "GetDlgItem",         "GetDlgItemTextW",
+                        "GetParent",          "GetProcessWindowStation",
+                        "GetSystemMetrics",   "GetUserObjectInformationW",
+                        "GetWindowLongW",     "GetWindowRect",
+                        "IsDialogMessageW",   "LoadImageW",
+                        "LoadStringW",        "MapWindowPoints",
+                        "MessageBoxW",        "MsgWaitForMultipleObjects",
+                        "PeekMessageW",       "RegisterClassW",
+                        "SendMessageW",       "SetDlgItemTextW",
+                        "SetFocus",           "SetForegroundWindow",
+                        "SetWindowLongW",     "SetWindowPos",
+                        "SetWindowTextW",     "ShowWindow",
+                        "TranslateMessage",   "wsprintfA",
+                        "wsprintfW"}},
+    };
+    std::vector<std::string> dlls;
+    std::vector<Import> imports;
+    ASSERT_NO_FATAL_FAILURE(ReadImports(dlls, imports));
+    ASSERT_FALSE(imports.empty());
+    for (const Import& import : imports) {
+        const auto dll = std::find_if(allowed.begin(), allowed.end(),
+                                      [&](const auto& entry) { return entry.first == import.dll; });
+        EXPECT_TRUE(dll != allowed.end() && std::find(dll->second.begin(), dll->second.end(),
+                                                      import.function) != dll->second.end())
+            << import.dll << " " << import.function << " is not known to load nothing else";
+    }
+}
+
+// Windows 10 and later resolve the image's imports, and whatever they are
+// forwarded to, from the system folder alone: the load configuration's
+// DependentLoadFlags. Wine does not show what the loader does with it.
+TEST_F(ImageHeaderTest, LoadConfigurationResolvesImportsFromTheSystemFolder) {
+    ASSERT_GT(nt.OptionalHeader.NumberOfRvaAndSizes,
+              static_cast<DWORD>(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG));
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
+    const size_t start = FileOffset(directory.VirtualAddress);
+    ASSERT_NE(start, 0u) << "no load configuration";
+    IMAGE_LOAD_CONFIG_DIRECTORY32 config{};
+    ASSERT_GE(directory.Size, offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, EditList));
+    ASSERT_LE(start + sizeof config, file.size());
+    std::memcpy(&config, file.data() + start, sizeof config);
+    EXPECT_EQ(config.Size, directory.Size) << "the directory and the structure disagree";
+    // DependentLoadFlags, which MinGW-w64's headers still call Reserved1.
+    EXPECT_EQ(config.Reserved1, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 // An exception that nothing catches ends the process through the launcher's

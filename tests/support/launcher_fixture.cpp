@@ -48,6 +48,10 @@ void SetupTest::TearDown() {
         testfs::TakeRemovalsAtRestart(files_.staging + name + L"\\");
         testfs::RemoveTree(files_.staging + name + L"\\");
     }
+    // The logs of its runs too, so that they do not pile up in the prefix.
+    for (const std::wstring& name : files_.NewLogs()) {
+        DeleteFileW((files_.staging + name).c_str());
+    }
     files_.Destroy();
 }
 

@@ -32,6 +32,12 @@ std::vector<std::wstring> StagingFolders(const std::wstring& folder) {
     return names;
 }
 
+std::vector<std::wstring> LauncherLogs(const std::wstring& folder) {
+    std::vector<std::wstring> names = EnumerationOrder(folder, L"*_Setup_*.log");
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::wstring> TakeRemovalsAtRestart(const std::wstring& folder) {
     const wchar_t key[] = L"System\\CurrentControlSet\\Control\\Session Manager";
     const wchar_t value[] = L"PendingFileRenameOperations";

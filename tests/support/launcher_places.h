@@ -14,6 +14,9 @@ std::wstring TempDirectory();
 std::wstring WindowsTemp();
 // The names of the staging folders ("QLNxxxx") in folder, sorted.
 std::vector<std::wstring> StagingFolders(const std::wstring& folder);
+// The launcher's logs in folder ("<package>_Setup_<time>….log", the
+// installer's "…_msi.log" among them), sorted.
+std::vector<std::wstring> LauncherLogs(const std::wstring& folder);
 // The paths under folder (with trailing backslash) that are scheduled for
 // deletion at the next restart, in the order Windows would take them; they
 // are taken off the schedule, entries for other paths stay.

@@ -44,6 +44,7 @@ void Medium::MakeScratch(const std::wstring& name) {
     temp = root + L"tmp\\";
     record = root + L"record.txt";
     stagingBefore_ = testfs::StagingFolders(staging);
+    logsBefore_ = testfs::LauncherLogs(staging);
     ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
     PointTemp(temp);
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record.c_str());
@@ -83,6 +84,28 @@ RunResult Medium::Run(const std::wstring& arguments, const DialogHandler& onDial
 
 std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() const {
     return testfs::Snapshot(package);
+}
+
+std::vector<std::wstring> Medium::NewLogs(bool installer) const {
+    std::vector<std::wstring> logs;
+    for (const std::wstring& name : testfs::LauncherLogs(staging)) {
+        const bool installers = name.size() > 8 && name.substr(name.size() - 8) == L"_msi.log";
+        if ((installer || !installers) &&
+            !std::binary_search(logsBefore_.begin(), logsBefore_.end(), name)) {
+            logs.push_back(name);
+        }
+    }
+    return logs;
+}
+
+std::string Medium::NewLauncherLog() const {
+    const std::vector<std::wstring> logs = NewLogs(false);
+    if (logs.size() != 1) {
+        ADD_FAILURE() << logs.size() << " new logs of the launcher's in "
+                      << testfs::Narrow(staging);
+        return "<no single log>";
+    }
+    return testfs::ReadBytes(staging + logs.front());
 }
 
 std::vector<std::wstring> Medium::Leftovers() const {

@@ -42,6 +42,12 @@ class Medium {
     // The staging folders ("QLNxxxx") that appeared in the Windows folder's
     // Temp since Create and are still there.
     std::vector<std::wstring> Leftovers() const;
+    // The launcher's logs that appeared there since Create, sorted; with
+    // installer false, the launcher's own alone, without the installer's.
+    std::vector<std::wstring> NewLogs(bool installer = true) const;
+    // The text of the one launcher's log that a run made since Create, or
+    // "<no single log>" (and a failure) when there is none or more than one.
+    std::string NewLauncherLog() const;
 
     std::wstring root;    // the scratch folder
     std::wstring medium;  // Setup.exe's folder
@@ -56,4 +62,5 @@ class Medium {
 
     std::optional<ScratchFolder> scratch_;
     std::vector<std::wstring> stagingBefore_;
+    std::vector<std::wstring> logsBefore_;
 };

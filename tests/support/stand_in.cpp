@@ -1,6 +1,7 @@
 // The stand-in for msiexec.exe in the prefix, and what it records.
 #include "stand_in.h"
 #include "file_io.h"
+#include "launcher_places.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,20 @@ bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
     std::sort(record.listing.begin(), record.listing.end());
     std::sort(record.access.begin(), record.access.end());
     return true;
+}
+
+std::wstring TakeInstallerLog(std::wstring& commandLine) {
+    const std::wstring head = L" /l*v \"" + testfs::WindowsTemp();
+    const std::wstring tail = L"_msi.log\"";
+    const size_t start = commandLine.rfind(head);
+    if (start == std::wstring::npos || commandLine.size() < tail.size() ||
+        commandLine.compare(commandLine.size() - tail.size(), tail.size(), tail) != 0 ||
+        commandLine.find(L'"', start + head.size()) != commandLine.size() - 1) {
+        return std::wstring();
+    }
+    const std::wstring log = commandLine.substr(start + 7, commandLine.size() - start - 8);
+    commandLine.erase(start);
+    return log;
 }
 
 std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing) {

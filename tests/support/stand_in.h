@@ -33,5 +33,11 @@ struct InstallerRecord {
 // The record the stand-in wrote to path; false when there is none.
 bool ReadRecord(const std::wstring& path, InstallerRecord& record);
 
+// Takes the launcher's own installer log switch off the end of an installer
+// command line, " /l*v \"<Windows folder's Temp>…_msi.log\"", and returns
+// the log's path; empty, with the command line unchanged, when it ends
+// otherwise.
+std::wstring TakeInstallerLog(std::wstring& commandLine);
+
 // The access that a locked staged file allows the installer: reading alone.
 std::vector<std::wstring> LockedAccess(const std::vector<std::wstring>& listing);

@@ -198,7 +198,11 @@ Admitted WhomTheFolderAdmits(const std::wstring& folder) {
         auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
         const PSID sid = &ace->SidStart;
         for (const auto& group : ordinary) {
-            if (IsWellKnown(sid, group.first)) {
+            // An OWNER RIGHTS entry that lets an owner read the access list
+            // is the one that takes from owners the right to change it.
+            const bool ownerMayOnlyRead =
+                group.first == WinCreatorOwnerRightsSid && (ace->Mask & ~READ_CONTROL) == 0;
+            if (IsWellKnown(sid, group.first) && !ownerMayOnlyRead) {
                 admitted.others.push_back(group.second);
             }
         }
@@ -241,6 +245,74 @@ TEST_F(StagingTest, StagingFolderAdmitsNobodyButAdministratorsAndSystem) {
 
 // In a temporary folder of the user's own, the user may rename or delete a
 // folder whatever its own security says; the hold keeps it in place.
+// Wine stores no access list and sets no owner: what only Windows shows of
+// the staging folder's security is read here from the descriptor that the
+// launcher makes it with (and its copies and logs).
+TEST(StagingSecurityTest, OwnedByAdministratorsAndNoOwnerMayChangeTheAccessList) {
+    struct Entry {
+        std::wstring sid;
+        DWORD mask;
+    };
+    struct SecurityCase {
+        const char* name;
+        std::wstring userSid;
+        std::wstring owner;
+        std::vector<Entry> entries;
+    };
+    const std::wstring user = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    const SecurityCase cases[] = {
+        {"elevated",
+         L"",
+         L"S-1-5-32-544",
+         {{L"S-1-5-32-544", FILE_ALL_ACCESS},
+          {L"S-1-5-18", FILE_ALL_ACCESS},
+          {L"S-1-3-4", READ_CONTROL}}},
+        // In the user's own TMP, which the user controls anyway.
+        {"not elevated",
+         user,
+         L"",
+         {{L"S-1-5-32-544", FILE_ALL_ACCESS},
+          {L"S-1-5-18", FILE_ALL_ACCESS},
+          {user, FILE_ALL_ACCESS}}},
+    };
+    for (const SecurityCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LocalMemory descriptor;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            StagingSecurity(c.userSid).c_str(), SDDL_REVISION_1, descriptor.Receive(), nullptr));
+        PSID owner = nullptr;
+        BOOL defaulted = FALSE;
+        ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor.Get(), &owner, &defaulted));
+        LocalMemory ownerText;
+        if (owner != nullptr) {
+            ASSERT_TRUE(
+                ConvertSidToStringSidW(owner, reinterpret_cast<LPWSTR*>(ownerText.Receive())));
+        }
+        EXPECT_EQ(owner == nullptr ? L"" : static_cast<const wchar_t*>(ownerText.Get()), c.owner);
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor.Get(), &control, &revision));
+        EXPECT_NE(control & SE_DACL_PROTECTED, 0) << "the parent's entries flow in";
+        BOOL present = FALSE;
+        PACL dacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor.Get(), &present, &dacl, &defaulted));
+        ASSERT_TRUE(present && dacl != nullptr);
+        ASSERT_EQ(dacl->AceCount, c.entries.size());
+        for (DWORD i = 0; i < dacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* ace = nullptr;
+            ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+            LocalMemory sid;
+            ASSERT_TRUE(
+                ConvertSidToStringSidW(&ace->SidStart, reinterpret_cast<LPWSTR*>(sid.Receive())));
+            EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+            EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)
+                << "not inherited by everything inside";
+            EXPECT_EQ(static_cast<const wchar_t*>(sid.Get()), c.entries[i].sid);
+            EXPECT_EQ(ace->Mask, c.entries[i].mask) << testfs::Narrow(c.entries[i].sid);
+        }
+    }
+}
+
 TEST_F(StagingTest, HeldFolderStaysInPlaceUntilItIsDeletedThroughTheHold) {
     StagingFolderHold hold;
     const std::wstring staging = HeldFolder(root_, 8, hold);

@@ -51,6 +51,37 @@ TEST(ComposeMsiexecCommandLineTest, Table) {
     }
 }
 
+// The installer's own verbose log goes last, quoted, after what was typed.
+TEST(ComposeMsiexecCommandLineTest, InstallerLogComesLast) {
+    EXPECT_EQ(ComposeMsiexecCommandLine(L"/x /qn", L"P", L":ja-JP.mst", L"C:\\W T\\a_msi.log"),
+              L"msiexec.exe /x \"P\" TRANSFORMS=\":ja-JP.mst\"  /qn /l*v \"C:\\W T\\a_msi.log\"");
+    EXPECT_EQ(ComposeMsiexecCommandLine(L"", L"P", L"", L"L"), L"msiexec.exe /i \"P\" /l*v \"L\"");
+}
+
+// msiexec.exe reads any argument that begins with /l or -l, in any case, as
+// its log switch; text inside another argument is none.
+TEST(NamesInstallerLogTest, Table) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"", false},
+        {L"/qn", false},
+        {L"/l*v C:\\x.log", true},
+        {L"/qn /L*V C:\\x.log", true},
+        {L"-l C:\\x.log", true},
+        {L"/log C:\\x.log", true},
+        {L"/Log C:\\x.log", true},
+        {L"/lv+ x.log", true},
+        {L"\"/l*v\" x.log", true},
+        {L"INSTALLDIR=C:\\a /l b", true},
+        {L"PROP=\"a /l b\"", false},
+        {L"LOGDIR=C:\\logs", false},
+        {L"/quiet", false},
+        {L"l*v x.log", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NamesInstallerLog(c.first), c.second) << testing::PrintToString(c.first);
+    }
+}
+
 TEST(ComposeMsiexecCommandLineTest, PathWithSpacesStaysOneQuotedArgument) {
     EXPECT_EQ(ComposeMsiexecCommandLine(L"", L"C:\\Temp dir\\QLN0001\\a b.msi", L""),
               L"msiexec.exe /i \"C:\\Temp dir\\QLN0001\\a b.msi\"");

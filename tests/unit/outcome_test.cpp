@@ -50,6 +50,10 @@ TEST(ChooseExitCodeTest, Table) {
         {"installer: not started", installer, true, Outcome::InstallerNotStarted, 0, 1601},
         {"installer: dialog cancelled", installer, true, Outcome::DialogCancelled, 0, 1602},
         {"installer: dialog not shown", installer, true, Outcome::DialogNotShown, 0, 1603},
+        // The session ended under the staging: seen, as a cancel; unseen, told.
+        {"seen: session ended", zero, true, Outcome::SessionEnded, 0, 0},
+        {"unseen: session ended", zero, false, Outcome::SessionEnded, 0, 1602},
+        {"installer: session ended", installer, true, Outcome::SessionEnded, 0, 1602},
     };
     for (const ExitCase& c : cases) {
         EXPECT_EQ(ChooseExitCode(c.report, c.visible, RunOutcome{c.outcome, c.installerExitCode}),
