@@ -39,7 +39,7 @@ RunOutcome Fail(HWND owner, const wchar_t* text, Outcome outcome) {
         LogLine("message: ", text);
         MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
     } else {
-        LogLine("message not shown, since nobody sees it: ", text);
+        LogLine("message, not shown: ", text);
     }
     return RunOutcome{outcome, 0};
 }
@@ -66,13 +66,18 @@ class RunStaging : public StagingProgress, public SessionEndHandler {
         sessionEnded_ = true;
         if (installing_) {
             // The installer may still read the copies.
+            LogLine("the session ends");
             hold_.ScheduleTree();
+            LogLine("staging folder goes at the restart");
             return;
         }
         // The staging that was interrupted reads nothing staged any more:
         // every Advance from here on stops it.
         lock_.Release();
+        // What stays of it the removal logs itself.
+        LogLine("the session ends");
         hold_.DeleteTree();
+        LogLine("the staging stopped");
     }
     void Installing() {
         installing_ = true;
@@ -137,7 +142,7 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     }
     wchar_t machines[32] = {};
     wsprintfW(machines, L"process %04X, native %04X", processMachine, nativeMachine);
-    LogLine("machine (IMAGE_FILE_MACHINE_): ", machines);
+    LogLine("machines: ", machines);
     const std::wstring launcherFolder = GetModuleDirectory();
     if (g_lastError != 0) {
         return Fail(owner, kInitialisationMessage, Outcome::PackageNotStaged);
@@ -173,47 +178,50 @@ RunOutcome RunInstallation(HINSTANCE module, HWND owner, const std::wstring& lan
     const SessionWatch session(module, staging);
     const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock, staging);
     progress.Close();
-    DWORD installerExitCode = 0;
-    InstallerRun installer = InstallerRun::NotStarted;
     std::wstring productCode;
     if (staged == Outcome::InstallerEnded) {
+        // From here on the copies are the installer's: the end of the
+        // session only schedules them.
+        staging.Installing();
         productCode = ReadProductCode(stagingFolder + msiName);
         LogLine(productCode.empty() ? "product code: unreadable" : "product code: ",
                 productCode.c_str());
-        staging.Installing();
-        installer =
-            LaunchMsiexec(stagingFolder + msiName, transform,
-                          NamesInstallerLog(g_commandLine) ? std::wstring() : CreateInstallerLog(),
-                          installerExitCode);
     } else if (staged != Outcome::SessionEnded) {
         LogError("staging stopped: ", g_lastError);
     }
+    // The session may have ended since the staging did.
+    const Outcome ready = staging.SessionEnded() ? Outcome::SessionEnded : staged;
+    DWORD installerExitCode = 0;
+    const InstallerRun installer =
+        ready == Outcome::InstallerEnded
+            ? LaunchMsiexec(stagingFolder + msiName, transform,
+                            NamesInstallerLog(g_commandLine) ? std::wstring()
+                                                             : CreateInstallerLog(),
+                            installerExitCode)
+            : InstallerRun::NotStarted;
     if (installer == InstallerRun::Ended) {
         KeepMediumAsSource(productCode, stagingFolder, launcherFolder);
     }
     if (installer == InstallerRun::EndUnknown) {
         // The installer may still read the copies: they go at the next restart.
         hold.ScheduleTree();
-        LogLine("the staging folder goes at the restart");
+        LogLine("staging folder goes at the restart");
         return RunOutcome{Outcome::InstallerEnded, ERROR_INSTALL_FAILURE};
     }
-    // Whatever happened, the copy goes, unless the session ended under the
-    // installer: then it stays, scheduled, where only administrators reach,
-    // until the restart removes it. The installer's own outcome is its
-    // business.
+    // Whatever happened, the copy goes, unless the session ended: then what
+    // is left of it stays, scheduled, where only administrators reach, until
+    // the restart removes it. The installer's own outcome is its business.
     lock.Release();
-    if (staging.SessionEnded()) {
-        LogLine("the session ended: the staging folder goes at the restart");
-    } else if (hold.DeleteTree()) {
+    if (!staging.SessionEnded() && hold.DeleteTree()) {
         LogLine("staging folder removed");
     }
-    if (staged == Outcome::DialogCancelled || staged == Outcome::SessionEnded) {
-        return RunOutcome{staged, 0};
+    if (ready == Outcome::DialogCancelled || ready == Outcome::SessionEnded) {
+        return RunOutcome{ready, 0};
     }
-    if (staged != Outcome::InstallerEnded) {
+    if (ready != Outcome::InstallerEnded) {
         return Fail(owner,
-                    staged == Outcome::PackageChanged ? kChangedMessage : kInitialisationMessage,
-                    staged);
+                    ready == Outcome::PackageChanged ? kChangedMessage : kInitialisationMessage,
+                    ready);
     }
     if (installer == InstallerRun::NotStarted) {
         return Fail(owner, kStartMessage, Outcome::InstallerNotStarted);

@@ -14,7 +14,7 @@ RunOutcome g_dialogRun;
 namespace {
 
 // One run per dialog: an OK that reaches the hidden dialog while its run
-// goes on, or after it, starts none.
+// goes on, or after it, starts none, and a cancel ends nothing.
 bool g_runStarted = false;
 
 } // namespace
@@ -71,6 +71,10 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         }
         case IDCANCEL:
+            // Nor does a cancel end the dialog under its run.
+            if (g_runStarted) {
+                return TRUE;
+            }
             LogLine("language dialog: cancelled");
             EndDialog(dialog, IDCANCEL);
             return TRUE;

@@ -24,27 +24,32 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
 
 namespace {
 
-// The installer's user-interface level by the last switch that sets it:
-// 'f' (full) without one, 'p' for "/passive", else the quiet switch's letter
-// ('n' for "/q" alone).
-wchar_t InterfaceLevel(const std::wstring& commandLine) {
-    wchar_t level = L'f';
+// The last of the user-interface switches ("/passive" or one of the quiet
+// family), or empty when there is none.
+std::wstring LastInterfaceSwitch(const std::wstring& commandLine) {
+    std::wstring last;
     for (const Argument& argument : SplitArguments(commandLine)) {
-        const std::wstring& text = argument.text;
-        if (IsPassiveSwitch(text)) {
-            level = L'p';
-        } else if (IsQuietSwitch(text)) {
-            level = text.size() > 2 ? text[2] : L'n';
+        if (IsPassiveSwitch(argument.text) || IsQuietSwitch(argument.text)) {
+            last = argument.text;
         }
     }
-    return level;
+    return last;
+}
+
+// The quiet switch's level: its third letter ('n' for "/q" alone).
+wchar_t QuietLevel(const std::wstring& quietSwitch) {
+    return quietSwitch.size() > 2 ? quietSwitch[2] : L'n';
 }
 
 } // namespace
 
 bool InstallerShowsInterface(const std::wstring& commandLine) {
-    const wchar_t level = InterfaceLevel(commandLine);
-    return level == L'p' || level == L'b' || level == L'r' || level == L'f';
+    const std::wstring last = LastInterfaceSwitch(commandLine);
+    if (last.empty() || IsPassiveSwitch(last)) {
+        return true;
+    }
+    const wchar_t level = QuietLevel(last);
+    return level == L'b' || level == L'r' || level == L'f';
 }
 
 bool InstallerNeedsAPerson(const std::wstring& commandLine) {
@@ -53,5 +58,24 @@ bool InstallerNeedsAPerson(const std::wstring& commandLine) {
             return true;
         }
     }
-    return InterfaceLevel(commandLine) == L'f';
+    const std::wstring last = LastInterfaceSwitch(commandLine);
+    if (last.empty()) {
+        return true;
+    }
+    if (IsPassiveSwitch(last)) {
+        return false;
+    }
+    switch (QuietLevel(last)) {
+    case L'f':
+    case L'r':
+        return true;
+    case L'b':
+        // "-" leaves the basic interface its progress alone, without a box.
+        return last.find(L'-', 2) == std::wstring::npos;
+    case L'n':
+        // "+" adds a box at the end.
+        return last.find(L'+') != std::wstring::npos;
+    default:
+        return false;
+    }
 }

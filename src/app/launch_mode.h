@@ -15,7 +15,9 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
 // "/qb…" and "/qr…" a smaller one, "/q", "/qn…" and "/quiet" none at all.
 bool InstallerShowsInterface(const std::wstring& commandLine);
 
-// Whether the installer will wait for a person to answer it: its full
-// interface (no user-interface switch, or "/qf…" the last), or its help box
-// ("/?", "-?"); "/passive" and the rest of the quiet family run by themselves.
+// Whether the installer may wait for a person to answer it, by the last of
+// the user-interface switches: its full interface (none, or "/qf…"), the
+// reduced one ("/qr…"), the basic one with its boxes ("/qb…" without "-"),
+// a box at the end ("/qn+"); or its help box ("/?", "-?"). "/passive",
+// "/qb-…", "/q", "/qn" and "/quiet" run by themselves.
 bool InstallerNeedsAPerson(const std::wstring& commandLine);

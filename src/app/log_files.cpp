@@ -103,7 +103,7 @@ std::wstring CreateInstallerLog() {
     }
     const std::wstring path = g_logName + L"_msi.log";
     if (!CreateLogFile(path).IsValid()) {
-        LogError("the installer's log could not be made: ", GetLastError());
+        LogError("no log for the installer: ", GetLastError());
         return std::wstring();
     }
     return path;

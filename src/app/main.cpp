@@ -73,7 +73,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     StartLogs(instance, g_commandLine);
     // No window, no box: nothing that loads the common controls.
     if (redirected) {
-        return Ended("a Setup.exe.local beside the launcher would redirect its DLLs; exit code ",
+        return Ended("Setup.exe.local beside the launcher; exit code ",
                      ERROR_INSTALL_PACKAGE_REJECTED);
     }
 
@@ -85,9 +85,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     const bool installed = IsProductInstalled();
     LogLine(installed ? "installed flag: set" : "installed flag: not set");
     const LaunchMode mode = ChooseLaunchMode(installed, g_commandLine);
-    LogLine(mode == LaunchMode::Interactive ? "mode: language dialog, by the switches"
-            : installed                     ? "mode: direct, by the installed flag"
-                                            : "mode: direct, by the switches");
+    LogLine(mode == LaunchMode::Interactive ? "mode: language dialog"
+            : installed                     ? "mode: direct, installed flag"
+                                            : "mode: direct, switches");
     // Nobody could answer the dialog or the installer there: either would
     // wait for ever, whatever the installed flag says.
     if (!stationVisible &&

@@ -16,9 +16,7 @@ namespace {
 // The full path of msiexec.exe in the system folder, or empty.
 std::wstring SystemMsiexecPath() {
     std::wstring folder;
-    if (!ReadGrownText(
-            [](wchar_t* buffer, DWORD size) -> DWORD { return GetSystemDirectoryW(buffer, size); },
-            folder)) {
+    if (!ReadSystemDirectory(folder)) {
         return std::wstring();
     }
     return folder + L"\\msiexec.exe";
@@ -87,8 +85,7 @@ InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& tran
     const std::wstring command = BuildMsiexecCommandLine(msiPath, transform, installerLog);
     LogLine("msiexec.exe command: ", command.c_str());
     // CreateProcessW may write into the command-line buffer.
-    std::vector<wchar_t> commandBuffer(command.begin(), command.end());
-    commandBuffer.push_back(L'\0');
+    std::wstring commandBuffer = command;
 
     // The launcher runs elevated: naming the system's msiexec.exe keeps a
     // program of that name beside the launcher, or in the current folder,
@@ -101,8 +98,8 @@ InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& tran
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(application.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessW(application.c_str(), &commandBuffer[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
         LogError("msiexec.exe did not start: ", GetLastError());
         return InstallerRun::NotStarted;
     }

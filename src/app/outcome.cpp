@@ -47,16 +47,19 @@ DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcom
 const char* OutcomeReason(Outcome outcome) {
     static const char* const kReasons[] = {
         "msiexec.exe ran; exit code ",
-        "the Windows bitness is unknown; exit code ",
-        "the medium has no package for this Windows; exit code ",
+        "Windows bitness unknown; exit code ",
+        "no package for this Windows; exit code ",
         "no staging folder; exit code ",
-        "the package could not be staged; exit code ",
-        "the package is not the one sealed; exit code ",
-        "msiexec.exe could not be started; exit code ",
+        "package not staged; exit code ",
+        "package not as sealed; exit code ",
+        "msiexec.exe not started; exit code ",
         "cancelled; exit code ",
-        "the language dialog could not be shown; exit code ",
-        "nobody sees the screen to answer the dialog or the installer; exit code ",
-        "the session ended; exit code ",
+        "dialog not shown; exit code ",
+        "nobody sees the screen to answer; exit code ",
+        "session ended; exit code ",
     };
+    static_assert(sizeof(kReasons) / sizeof(kReasons[0]) ==
+                      static_cast<size_t>(Outcome::SessionEnded) + 1,
+                  "a reason for every outcome, in the order of Outcome");
     return kReasons[static_cast<int>(outcome)];
 }

@@ -17,7 +17,7 @@ enum class Outcome {
     DialogNotShown,      // the language dialog could not be created
     DialogUnseen,        // the language dialog, or an installer that needs a person, was not
                          // started where nobody sees it
-    SessionEnded,        // the session ended during the staging, which was removed
+    SessionEnded,        // the session ended before the installer started; the last of these
 };
 
 struct RunOutcome {

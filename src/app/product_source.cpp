@@ -127,6 +127,7 @@ void KeepMediumAsSource(const std::wstring& productCode, const std::wstring& sta
     if (productCode.empty() || !LoadMsiApi()) {
         return;
     }
+    // Every root a launcher stages in, for this account or another.
     std::vector<std::wstring> roots(3);
     for (int root = 0; root < 3; ++root) {
         RootFolder(static_cast<StagingRoot>(root), roots[root]);
@@ -138,12 +139,14 @@ void KeepMediumAsSource(const std::wstring& productCode, const std::wstring& sta
           MSIINSTALLCONTEXT_USERMANAGED}) {
         std::vector<std::wstring> sources;
         UINT status = ERROR_SUCCESS;
+        // Room for the longest path there is.
+        std::wstring source(32768, L'\0');
         for (DWORD index = 0; status == ERROR_SUCCESS; ++index) {
-            wchar_t source[MAX_PATH * 2] = {};
-            DWORD length = MAX_PATH * 2;
-            status = g_msi.enumSources(product, nullptr, context, network, index, source, &length);
+            DWORD length = static_cast<DWORD>(source.size());
+            status =
+                g_msi.enumSources(product, nullptr, context, network, index, &source[0], &length);
             if (status == ERROR_SUCCESS) {
-                sources.push_back(source);
+                sources.push_back(source.c_str());
             }
         }
         // Anything else: the product is not registered in this context.
@@ -153,8 +156,11 @@ void KeepMediumAsSource(const std::wstring& productCode, const std::wstring& sta
         const SourceListChange change =
             ChooseSourceListChange(sources, roots, stagingFolder, launcherFolder);
         for (const std::wstring& source : change.remove) {
-            g_msi.clearSource(product, nullptr, context, network, source.c_str());
-            LogLine("source list: taken off ", source.c_str());
+            LogLine(g_msi.clearSource(product, nullptr, context, network, source.c_str()) ==
+                            ERROR_SUCCESS
+                        ? "source list: taken off "
+                        : "source list: not taken off ",
+                    source.c_str());
         }
         if (!change.add.empty() &&
             g_msi.addSource(product, nullptr, context, network, change.add.c_str(), 1) ==

@@ -16,3 +16,7 @@ bool ReadGrownText(TextReader read, std::wstring& text);
 
 // The running executable's full path; false when it cannot be obtained.
 bool ReadModuleFileName(std::wstring& path);
+
+// The system folder (system32, or syswow64 for a 32-bit process on 64-bit
+// Windows), without a trailing backslash; false when it cannot be read.
+bool ReadSystemDirectory(std::wstring& folder);

@@ -31,8 +31,5 @@ struct FunctionSlot {
 bool LoadFunctions(HMODULE module, const FunctionSlot* slots, size_t count);
 
 // A DLL of the system folder, loaded from there and nowhere else (never from
-// beside the launcher); null where it is missing, and on a Vista without the
-// update that brought this search.
-inline HMODULE LoadSystemLibrary(const wchar_t* name) {
-    return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
+// beside the launcher), with what it needs in turn; null where it is missing.
+HMODULE LoadSystemLibrary(const wchar_t* name);

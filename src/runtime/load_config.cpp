@@ -1,10 +1,11 @@
 // The image's load configuration: the DLLs its imports need load from the system folder.
 #include <windows.h>
 
-// On Windows 10 and later the loader resolves the image's imports, and the
-// DLLs they are forwarded to, as LoadLibraryExW would with these flags: an
-// import that advapi32 forwards to a DLL outside the known DLLs then never
-// comes from beside the launcher. The linker points the image's load
+// From Windows 10 version 1607 on, the loader resolves the image's imports
+// as LoadLibraryExW would with these flags, from the system folder alone. The
+// imports are chosen so that none needs it (each is one that its DLL
+// implements or forwards to a known DLL); this holds where that is
+// mistaken. The linker points the image's load
 // configuration directory at this symbol; MSVC's linker writes the same with
 // /DEPENDENTLOADFLAG:0x800, and its runtime defines the symbol itself.
 #if defined(__MINGW32__)

@@ -26,9 +26,9 @@ using RtlNtStatusToDosErrorFunction = ULONG(NTAPI*)(NTSTATUS);
 
 // Creates the folder with its security and opens it in one call, which
 // fails when anything has the name already: there is no moment at which
-// someone else's folder could stand in for it. The handle asks no deletion
-// and shares none, so that the folder stays in place while its entries can
-// still be listed and deleted. False with the Windows error code in error.
+// someone else's folder could stand in for it. The handle neither asks for
+// deletion nor shares it, so that the folder stays in place while its
+// entries can still be listed and deleted. False with the Windows error code in error.
 bool CreateHeldFolder(const std::wstring& folder, PSECURITY_DESCRIPTOR security, FileHandle& held,
                       DWORD& error) {
     const auto ntCreateFile = LoadedFunction<NtCreateFileFunction>(L"ntdll", "NtCreateFile");
@@ -68,13 +68,12 @@ std::wstring StagingSecurity(const std::wstring& userSid) {
     // inside, and nothing for anyone else; protected, so that the temporary
     // folder's own entries for its user do not flow in. The elevated launcher
     // and the Windows Installer service each hold one of the two.
-    const std::wstring entries = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
     if (!userSid.empty()) {
-        return entries + L"(A;OICI;FA;;;" + userSid + L")";
+        return L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FA;;;" + userSid + L")";
     }
     // Owned by Administrators whatever the owner policy says, and an owner
     // (S-1-3-4, OWNER RIGHTS) may read the access list, not change it.
-    return L"O:BA" + entries + L"(A;OICI;RC;;;S-1-3-4)";
+    return L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;RC;;;S-1-3-4)";
 }
 
 std::wstring StagingDirectoryName(unsigned drawnValue) {

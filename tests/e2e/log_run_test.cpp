@@ -90,7 +90,7 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
          Setting::NoCabinets,
          L"/qn",
          {"staging stopped: 2 ", "message: Cannot initialise the installation!",
-          "the package could not be staged; exit code 0\r\n"}},
+          "package not staged; exit code 0\r\n"}},
         {"cancelled dialog",
          Setting::None,
          L"",
@@ -114,11 +114,17 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
 
 // Someone who may create files in the Windows folder's Temp takes the names
 // that the next run's logs would take, for the coming seconds: a file of
-// their own, and a link to a file they want overwritten. The run opens
-// neither, follows neither, and logs under a name of its own.
+// their own, a link to a file they want overwritten, and a link to a file
+// they want made. The run opens none, follows none, and logs under a name of
+// its own. Wine refuses any name that is a link, dangling or not (it creates
+// with O_EXCL, which never follows one): only Windows shows what
+// FILE_FLAG_OPEN_REPARSE_POINT adds for the dangling one.
 TEST_F(LogRunTest, NamesTakenInAdvanceAreNeitherOpenedNorFollowed) {
     const std::wstring victim = files_.root + L"victim.txt";
     ASSERT_TRUE(testfs::WriteBytes(victim, "keep me"));
+    // Made to lay the links out, gone before the run: they dangle.
+    const std::wstring wanted = files_.root + L"wanted.txt";
+    ASSERT_TRUE(testfs::WriteBytes(wanted, "gone"));
     struct Planted {
         std::wstring path;
         bool link;
@@ -146,8 +152,13 @@ TEST_F(LogRunTest, NamesTakenInAdvanceAreNeitherOpenedNorFollowed) {
         if (!Exists(link) && winehost::MakeSymbolicLink(victim, link)) {
             planted.push_back({link, true});
         }
+        const std::wstring dangling = files_.staging + NameAt(second, L"_3");
+        if (!Exists(dangling) && winehost::MakeSymbolicLink(wanted, dangling)) {
+            planted.push_back({dangling, true});
+        }
     }
     ASSERT_FALSE(planted.empty());
+    ASSERT_TRUE(DeleteFileW(wanted.c_str()));
 
     const RunResult run = files_.Run(L"/qn");
 
@@ -155,6 +166,7 @@ TEST_F(LogRunTest, NamesTakenInAdvanceAreNeitherOpenedNorFollowed) {
     InstallerRecord record;
     EXPECT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
     EXPECT_EQ(ReadBytes(victim), "keep me") << "the run wrote through a link";
+    EXPECT_FALSE(Exists(wanted)) << "the run made a file through a link";
     std::vector<std::wstring> own;
     for (const std::wstring& name : files_.NewLogs()) {
         bool taken = false;
@@ -166,14 +178,16 @@ TEST_F(LogRunTest, NamesTakenInAdvanceAreNeitherOpenedNorFollowed) {
         }
     }
     for (const Planted& p : planted) {
-        // Read through the link, the victim's own bytes.
-        EXPECT_EQ(ReadBytes(p.path), p.link ? "keep me" : "someone else's")
-            << Narrow(p.path) << " was changed";
+        // Read through the link, the victim's own bytes (or none).
+        if (p.path.find(L"_3.log") == std::wstring::npos) {
+            EXPECT_EQ(ReadBytes(p.path), p.link ? "keep me" : "someone else's")
+                << Narrow(p.path) << " was changed";
+        }
     }
-    // The launcher's and the installer's, under a third name.
+    // The launcher's and the installer's, under a fourth name.
     ASSERT_EQ(own.size(), 2u) << "the run made no log of its own";
-    EXPECT_TRUE(IsLogName(own[0], L"_3.log")) << Narrow(own[0]);
-    EXPECT_TRUE(IsLogName(own[1], L"_3_msi.log")) << Narrow(own[1]);
+    EXPECT_TRUE(IsLogName(own[0], L"_4.log")) << Narrow(own[0]);
+    EXPECT_TRUE(IsLogName(own[1], L"_4_msi.log")) << Narrow(own[1]);
 }
 
 } // namespace

@@ -120,13 +120,7 @@ TEST_F(ProgressRunTest, EndOfTheSessionRemovesTheStagingBeforeItIsAnswered) {
     bool answered = false;
     std::vector<std::wstring> leftWhenAnswered = {L"<not asked>"};
     const RunResult run = files_.Run(L"/passive", [&](HWND window) {
-        DWORD_PTR mayEnd = 0;
-        DWORD_PTR ended = 0;
-        answered = SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
-                                       kAnswerMs, &mayEnd) != 0 &&
-                   mayEnd != 0 &&
-                   SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK,
-                                       kAnswerMs, &ended) != 0;
+        answered = EndTheSession(window);
         leftWhenAnswered = files_.Leftovers();
     });
     ASSERT_TRUE(run.ended);
@@ -135,6 +129,29 @@ TEST_F(ProgressRunTest, EndOfTheSessionRemovesTheStagingBeforeItIsAnswered) {
     EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
     EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
     EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
+}
+
+// A quiet run shows no window: its hidden one hears the session's end.
+TEST_F(ProgressRunTest, EndOfTheSessionStopsAQuietStagingToo) {
+    MakeStagingSlow();
+    bool answered = false;
+    std::vector<std::wstring> leftWhenAnswered = {L"<not asked>"};
+    RunOptions options;
+    options.whileRunning = [&] {
+        const HWND watch = SessionWatchWindow();
+        if (watch == nullptr || files_.Leftovers().empty()) {
+            return false;
+        }
+        answered = EndTheSession(watch);
+        leftWhenAnswered = files_.Leftovers();
+        return true;
+    };
+    const RunResult run = files_.Run(L"/qn", options);
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
+    EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
+    EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
     EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
 }
 

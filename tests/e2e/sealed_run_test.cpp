@@ -139,6 +139,13 @@ TEST_F(DllRedirectionTest, LauncherBesideADotLocalEndsAtOnce) {
         EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
         EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
         EXPECT_TRUE(files_.Leftovers().empty()) << "something was staged";
+        // The administrator reads why.
+        const std::vector<std::wstring> logs = files_.NewLogs(false);
+        ASSERT_FALSE(logs.empty()) << "no log";
+        const std::string log = testfs::ReadBytes(files_.staging + logs.back());
+        EXPECT_NE(log.find("Setup.exe.local beside the launcher; exit code 1625\r\n"),
+                  std::string::npos)
+            << log;
         kind.second ? RemoveDirectoryW(dotLocal.c_str()) : DeleteFileW(dotLocal.c_str());
     }
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <functional>
 
@@ -252,6 +253,37 @@ TEST_F(StagingRunTest, StagedFileHeldForAMomentIsDeletedWithNothingLeftForTheRes
     EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
     EXPECT_FALSE(Exists(staged)) << "the staging folder stayed";
     EXPECT_EQ(testfs::TakeRemovalsAtRestart(staged), std::vector<std::wstring>());
+}
+
+// Logoff or shutdown while the installer runs: it may still read the copies,
+// so they stay, and go at the restart, which the launcher asks for before it
+// answers.
+TEST_F(StagingRunTest, EndOfTheSessionUnderTheInstallerLeavesTheCopiesForTheRestart) {
+    std::wstring staged;
+    bool answered = false;
+    std::vector<std::wstring> atRestart;
+    const RunResult run = RunWhileInstallerWaits([&](const InstallerRecord& started) {
+        staged = started.folder;
+        const HWND watch = SessionWatchWindow();
+        answered = watch != nullptr && EndTheSession(watch);
+        atRestart = testfs::TakeRemovalsAtRestart(staged);
+    });
+    ASSERT_TRUE(run.ended);
+    ASSERT_FALSE(staged.empty()) << "the installer was not started";
+    EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    // Files first, then the folder, as Windows would take them.
+    std::vector<std::wstring> expected;
+    for (const std::wstring& name : SortedNames(staged)) {
+        expected.push_back(staged + name);
+    }
+    expected.push_back(staged.substr(0, staged.size() - 1));
+    if (!atRestart.empty()) {
+        std::sort(atRestart.begin(), atRestart.end() - 1);
+    }
+    EXPECT_EQ(atRestart, expected) << "the copies were not left for the restart";
+    EXPECT_FALSE(expected.size() == 1) << "nothing was staged";
+    EXPECT_TRUE(Exists(staged)) << "the copies that the installer read were deleted";
 }
 
 // Two launchers started together each stage in a folder of their own.

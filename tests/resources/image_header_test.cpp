@@ -279,9 +279,8 @@ TEST_F(ImageHeaderTest, ImportsOnlyFunctionsThatLoadNothingBesideIt) {
     }
 }
 
-// Windows 10 and later resolve the image's imports, and whatever they are
-// forwarded to, from the system folder alone: the load configuration's
-// DependentLoadFlags. Wine does not show what the loader does with it.
+// Windows 10 version 1607 and later resolve the image's imports from the
+// system folder alone: the load configuration's DependentLoadFlags. Wine does not show what the loader does with it.
 TEST_F(ImageHeaderTest, LoadConfigurationResolvesImportsFromTheSystemFolder) {
     ASSERT_GT(nt.OptionalHeader.NumberOfRvaAndSizes,
               static_cast<DWORD>(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG));

@@ -130,3 +130,17 @@ std::wstring OwnPackageListing() {
 std::vector<std::wstring> CompleteListing() {
     return {OwnPackageListing(), L"data1.cab 8", L"data2.cab 70000"};
 }
+
+bool EndTheSession(HWND window) {
+    DWORD_PTR mayEnd = 0;
+    DWORD_PTR ended = 0;
+    return SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                               kAnswerMs, &mayEnd) != 0 &&
+           mayEnd != 0 &&
+           SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                               kAnswerMs, &ended) != 0;
+}
+
+HWND SessionWatchWindow() {
+    return FindWindowW(L"SetupSessionWatch", nullptr);
+}

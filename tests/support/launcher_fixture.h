@@ -48,6 +48,13 @@ class SetupTest : public testing::Test {
     FileHandle heldCabinet_;
 };
 
+// Sends the session's end, as Windows does at a logoff, to window: true when
+// it was answered, and the session allowed to end.
+bool EndTheSession(HWND window);
+
+// The hidden window that answers the session's messages for a run, or null.
+HWND SessionWatchWindow();
+
 // The package this Windows needs, with the size of its file on the medium.
 std::wstring OwnPackageListing();
 // What the staging folder holds while the installer runs: that package and

@@ -89,17 +89,32 @@ TEST(InstallerShowsInterfaceTest, FollowsTheLastUserInterfaceSwitch) {
 
 // Where nobody sees the screen, only an installer that needs no answer may
 // start: its full interface, or its help box, would wait for ever.
-TEST(InstallerNeedsAPersonTest, FullInterfaceAndHelpBoxNeedOne) {
+TEST(InstallerNeedsAPersonTest, EveryInterfaceThatMayWaitForAnAnswerNeedsOne) {
     const std::pair<const wchar_t*, bool> cases[] = {
-        {L"", true},         {L"REBOOT=ReallySuppress", true},
-        {L"/qf", true},      {L"/qn -qf", true},
-        {L"/?", true},       {L"/qn /?", true},
-        {L"-?", true},       {L"/qn", false},
-        {L"/q", false},      {L"/quiet", false},
-        {L"/qb", false},     {L"/qb-!", false},
-        {L"-qr", false},     {L"/passive", false},
-        {L"/qf /qn", false}, {L"/x /qn", false},
-        {L"/QN", true},      {L"/l*v C:\\logs\\setup-qn.log", true},
+        {L"", true},
+        {L"REBOOT=ReallySuppress", true},
+        {L"/QN", true},
+        {L"/l*v C:\\logs\\setup-qn.log", true},
+        {L"/qf", true},
+        {L"/qn -qf", true},
+        {L"-qr", true},
+        {L"/qb", true},
+        {L"/qb!", true},
+        {L"/qb+", true},
+        {L"/qn+", true},
+        {L"-qn+", true},
+        {L"/?", true},
+        {L"/qn /?", true},
+        {L"-?", true},
+        {L"/qn", false},
+        {L"/q", false},
+        {L"/quiet", false},
+        {L"/qb-", false},
+        {L"/qb-!", false},
+        {L"/qb!-", false},
+        {L"/passive", false},
+        {L"/qf /qn", false},
+        {L"/x /qn", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(InstallerNeedsAPerson(c.first), c.second) << testing::PrintToString(c.first);
