@@ -121,6 +121,12 @@ case "$(reg_value "$flag_key" culture)" in
 ja-JP) say "The Japanese transform :ja-JP.mst was applied." ;;
 en-US) say "No transform was applied: the package's own English." ;;
 esac
+# The newest log of the launcher's own (the installer's ends in _msi.log).
+log="$(ls -t "$(wine_env_staging_folder)"/*_Setup_*.log 2>/dev/null | grep -v '_msi\.log$' | head -n 1)"
+if [ -n "$log" ]; then
+    say "Setup.exe logged the run in the Windows folder's Temp, ${log##*/}, the installer beside it:"
+    grep -E "staging folder: |msiexec.exe command: |source list: |exit code " "$log" | sed 's/^/     /'
+fi
 
 step "Starting Setup.exe /x /qn (the product is installed, so no dialog: an uninstall run)"
 wine "$medium/Setup.exe" /x /qn </dev/null >/dev/null 2>&1 && status=0 || status=$?
