@@ -64,9 +64,9 @@ class RunStaging : public StagingProgress, public SessionEndHandler {
             return;
         }
         sessionEnded_ = true;
+        LogLine("the session ends");
         if (installing_) {
             // The installer may still read the copies.
-            LogLine("the session ends");
             hold_.ScheduleTree();
             LogLine("staging folder goes at the restart");
             return;
@@ -75,7 +75,6 @@ class RunStaging : public StagingProgress, public SessionEndHandler {
         // every Advance from here on stops it.
         lock_.Release();
         // What stays of it the removal logs itself.
-        LogLine("the session ends");
         hold_.DeleteTree();
         LogLine("the staging stopped");
     }

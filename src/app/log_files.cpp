@@ -78,13 +78,13 @@ void StartLogs(HINSTANCE module, const std::wstring& commandLine) {
     }
     g_logSecurity = StagingSecurity(administrator ? std::wstring() : token.userSid);
     const std::wstring name = folder + LogName(LoadResourceString(module, IDS_PACKAGE_NAME), start);
-    for (int attempt = 1; attempt <= kLogAttempts; ++attempt) {
-        FileHandle file = CreateLogFile(LogFileName(name, attempt));
+    for (int attempt = 1; attempt <= kLogAttempts && !RunLogStarted(); ++attempt) {
+        const std::wstring path = LogFileName(name, attempt);
+        FileHandle file = CreateLogFile(path);
         if (file.IsValid()) {
-            g_logName = LogFileName(name, attempt);
-            g_logName.resize(g_logName.size() - 4);
+            // Without ".log", for the installer's log beside it.
+            g_logName = path.substr(0, path.size() - 4);
             StartRunLog(std::move(file));
-            break;
         }
     }
     std::wstring path;

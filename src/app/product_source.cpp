@@ -1,6 +1,5 @@
 // Where the installed product finds its package again: the medium, never a staging folder.
 #include "app/product_source.h"
-#include "base/file_attributes.h"
 #include "base/loaded_function.h"
 #include "base/run_log.h"
 #include "base/unique_handle.h"
@@ -124,7 +123,8 @@ std::wstring ReadProductCode(const std::wstring& msiPath) {
 
 void KeepMediumAsSource(const std::wstring& productCode, const std::wstring& stagingFolder,
                         const std::wstring& launcherFolder) {
-    if (productCode.empty() || !LoadMsiApi()) {
+    // A product code read means that msi.dll's functions are loaded.
+    if (productCode.empty()) {
         return;
     }
     // Every root a launcher stages in, for this account or another.

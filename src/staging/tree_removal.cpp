@@ -104,17 +104,23 @@ struct TreeRemoval {
     }
 };
 
-// Deletes the entries of folder now, trying again for a while when some
-// stay, and schedules what still stays.
-bool RemoveEntriesPatiently(const std::wstring& folder, TreeRemoval& walk) {
-    for (int attempt = 1; attempt < kRemovalAttempts; ++attempt) {
-        TreeRemoval trial{Removal::Now};
-        if (trial.Entries(folder)) {
-            return true;
+// Deletes folder and everything in it now, trying again for a while when
+// something stays, and schedules what still stays; hold, on the folder,
+// is let go of once its entries are gone (or as far gone as they get).
+bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold) {
+    TreeRemoval walk{Removal::NowOrAtRestart};
+    bool emptied = false;
+    for (int attempt = 1; attempt < kRemovalAttempts && !emptied; ++attempt) {
+        emptied = TreeRemoval{Removal::Now}.Entries(folder);
+        if (!emptied) {
+            Sleep(kRemovalPauseMs);
         }
-        Sleep(kRemovalPauseMs);
     }
-    return walk.Entries(folder);
+    emptied = emptied || walk.Entries(folder);
+    hold.Reset();
+    const bool removed = walk.EmptiedFolder(folder) && emptied;
+    g_lastError = walk.firstError;
+    return removed;
 }
 
 } // namespace
@@ -127,12 +133,7 @@ bool StagingFolderHold::DeleteTree() {
     // Emptied while nobody can swap the folder or anything in it; once it is
     // empty, whatever might take its name at the last moment has nothing to
     // lose.
-    TreeRemoval walk{Removal::NowOrAtRestart};
-    const bool emptied = RemoveEntriesPatiently(folder_, walk);
-    handle_.Reset();
-    const bool removed = walk.EmptiedFolder(folder_) && emptied;
-    g_lastError = walk.firstError;
-    return removed;
+    return RemoveTreePatiently(folder_, handle_);
 }
 
 void StagingFolderHold::ScheduleTree() {
@@ -163,9 +164,6 @@ bool DeleteDirectoryTree(const std::wstring& folder) {
         g_lastError = GetLastError();
         return false;
     }
-    TreeRemoval walk{Removal::NowOrAtRestart};
-    const bool emptied = RemoveEntriesPatiently(folder, walk);
-    const bool removed = walk.EmptiedFolder(folder) && emptied;
-    g_lastError = walk.firstError;
-    return removed;
+    FileHandle noHold;
+    return RemoveTreePatiently(folder, noHold);
 }

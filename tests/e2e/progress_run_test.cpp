@@ -113,46 +113,44 @@ TEST_F(ProgressRunTest, CommandToTheHiddenLanguageDialogStartsNoSecondRun) {
     EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder stayed";
 }
 
-// Logoff or shutdown while a slow staging runs: by the time the launcher has
-// answered, what it staged is gone, and no installer starts afterwards.
+// Logoff or shutdown while a slow staging runs, told to the progress window
+// or, in a quiet run that shows none, to the hidden one: by the time the
+// launcher has answered, what it staged is gone, and no installer starts
+// afterwards.
 TEST_F(ProgressRunTest, EndOfTheSessionRemovesTheStagingBeforeItIsAnswered) {
     MakeStagingSlow();
-    bool answered = false;
-    std::vector<std::wstring> leftWhenAnswered = {L"<not asked>"};
-    const RunResult run = files_.Run(L"/passive", [&](HWND window) {
-        answered = EndTheSession(window);
-        leftWhenAnswered = files_.Leftovers();
-    });
-    ASSERT_TRUE(run.ended);
-    ASSERT_TRUE(run.dialogSeen) << "no progress window";
-    EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
-    EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
-    EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
-    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
-    EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
-}
-
-// A quiet run shows no window: its hidden one hears the session's end.
-TEST_F(ProgressRunTest, EndOfTheSessionStopsAQuietStagingToo) {
-    MakeStagingSlow();
-    bool answered = false;
-    std::vector<std::wstring> leftWhenAnswered = {L"<not asked>"};
-    RunOptions options;
-    options.whileRunning = [&] {
-        const HWND watch = SessionWatchWindow();
-        if (watch == nullptr || files_.Leftovers().empty()) {
-            return false;
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "quiet: the hidden window" : "the progress window");
+        bool answered = false;
+        std::vector<std::wstring> leftWhenAnswered = {L"<not asked>"};
+        const auto endTheSession = [&](HWND window) {
+            answered = EndTheSession(window);
+            leftWhenAnswered = files_.Leftovers();
+        };
+        RunOptions options;
+        if (quiet) {
+            options.whileRunning = [&] {
+                const HWND watch = SessionWatchWindow();
+                if (watch == nullptr || files_.Leftovers().empty()) {
+                    return false;
+                }
+                endTheSession(watch);
+                return true;
+            };
+        } else {
+            options.onDialog = endTheSession;
         }
-        answered = EndTheSession(watch);
-        leftWhenAnswered = files_.Leftovers();
-        return true;
-    };
-    const RunResult run = files_.Run(L"/qn", options);
-    ASSERT_TRUE(run.ended);
-    EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
-    EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
-    EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
-    EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
+        const RunResult run = files_.Run(quiet ? L"/qn" : L"/passive", options);
+        ASSERT_TRUE(run.ended);
+        if (!quiet) {
+            ASSERT_TRUE(run.dialogSeen) << "no progress window";
+        }
+        EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
+        EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
+        EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
+        EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+        EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
+    }
 }
 
 TEST_F(ProgressRunTest, QuietRunShowsNoWindow) {
