@@ -45,14 +45,60 @@ update_index() {
   return 1
 }
 
+# The index files that the last update could not fetch, a URI a line.
+failed_indexes() {
+  sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u
+}
+
+install_missing() {
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+}
+
+# Only with consent (SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=1): each failed index
+# file exactly as the registry serves it, which apt could not check against
+# the registry's signature, goes where apt keeps that index, compressed as
+# served (apt reads it so), and the install is tried again. The next update
+# that succeeds replaces it.
+install_with_served_indexes() {
+  local uri base list partial apt_helper
+  [ "${SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX:-}" = 1 ] && [ -n "$(failed_indexes)" ] || return 1
+  apt_helper="$(PATH="$PATH:/usr/lib/apt" command -v apt-helper)"
+  for uri in $(failed_indexes); do
+    base="$uri"
+    case "$uri" in
+    *.xz | *.gz | *.bz2 | *.lzma | *.lz4 | *.zst) base="${uri%.*}" ;;
+    esac
+    list="$(apt-get indextargets --no-release-info --format '$(URI) $(FILENAME)' |
+      awk -v uri="$base" '$1 == uri { print $2; exit }')"
+    if [ -z "$list" ]; then
+      echo "bootstrap: $uri is not an index that apt keeps in its lists; left alone" >&2
+      continue
+    fi
+    list="$list${uri#"$base"}"
+    # apt's own folder for downloads in flight, which its helper may write to.
+    partial="${list%/*}/partial/${list##*/}"
+    $SUDO "$apt_helper" download-file "$uri" "$partial" >&2 || return 1
+    $SUDO mv "$partial" "$list" || return 1
+    echo "bootstrap: with SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=1, $uri as served, unchecked, is $list" >&2
+  done
+  install_missing
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}" >&2
   $SUDO dpkg --add-architecture i386
   update_index || echo "bootstrap: the package index did not update; installing all the same" >&2
-  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2; then
-    failed="$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u | tr '\n' ' ')"
+  if ! install_missing && ! install_with_served_indexes; then
+    failed="$(failed_indexes | tr '\n' ' ')"
     echo "bootstrap: the package registry was unreachable or inconsistent${failed:+ (index that failed: ${failed% })}." >&2
     echo "bootstrap: nothing is wrong with this machine; run the same command again later." >&2
+    if [ -n "$failed" ] && [ "${SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX:-}" != 1 ]; then
+      printf 'bootstrap: %s\n' >&2 \
+        "if it fails again, SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=1 before the same command uses" \
+        "that index exactly as the registry serves it, which apt could not check against the" \
+        "registry's signature: a registry or network that serves altered files could then" \
+        "install altered packages on this machine."
+    fi
     exit 1
   fi
 fi

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/bootstrap.sh against a package registry caught mid-sync, played by
-# stubs of dpkg, dpkg-query and apt-get on the PATH: an index that fails once
-# is read again and the install goes on; one that keeps failing, with an
-# install that fails too, ends with a message that names the index.
+# stubs of dpkg, dpkg-query, apt-get and apt's download helper on the PATH:
+# an index that fails once is read again and the install goes on; one that
+# keeps failing, with an install that fails too, ends with a message that
+# names the index and the consent to use it as served; with that consent the
+# served file goes where apt keeps the index, and the install goes on.
 # Usage: bootstrap-test.sh <bootstrap.sh> <scratch dir>
 set -euo pipefail
 bootstrap="$1"
@@ -10,6 +12,8 @@ scratch="$2"
 rm -rf "$scratch"
 mkdir -p "$scratch/bin"
 failures=0
+index=http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
+list=deb.example_debian-security_dists_bookworm-security_main_binary-i386_Packages.xz
 
 cat >"$scratch/bin/dpkg" <<'STUB'
 #!/bin/sh
@@ -23,7 +27,8 @@ exit 1
 STUB
 cat >"$scratch/bin/apt-get" <<'STUB'
 #!/bin/sh
-# STUB_UPDATE_FAILURES: how many updates fail; STUB_INSTALL: ok or fail.
+# STUB_UPDATE_FAILURES: how many updates fail; STUB_INSTALL: ok, fail, or
+# needs-index (ok once the failed index is in the lists).
 calls="$STUB_STATE/calls"
 echo "$*" >>"$calls"
 case " $* " in
@@ -35,21 +40,41 @@ case " $* " in
     exit 100
   fi
   exit 0 ;;
+*" indextargets "*)
+  # Without --no-release-info apt lists only the indexes it already has.
+  case " $* " in *" --no-release-info "*) ;; *) exit 0 ;; esac
+  while [ "$1" != --format ]; do shift; done
+  for arch in amd64 i386; do
+    printf '%s\n' "$2" |
+      sed "s|\$(URI)|http://deb.example/debian-security/dists/bookworm-security/main/binary-$arch/Packages|;
+           s|\$(FILENAME)|$STUB_STATE/lists/deb.example_debian-security_dists_bookworm-security_main_binary-${arch}_Packages|"
+  done
+  exit 0 ;;
 *" install "*)
   [ "$STUB_INSTALL" = ok ] && exit 0
+  [ "$STUB_INSTALL" = needs-index ] && [ -e "$STUB_STATE/lists/deb.example_debian-security_dists_bookworm-security_main_binary-i386_Packages.xz" ] && exit 0
   echo "E: Unable to correct problems, you have held broken packages." >&2
   exit 100 ;;
 esac
 STUB
+cat >"$scratch/bin/apt-helper" <<'STUB'
+#!/bin/sh
+# download-file <uri> <file>: the registry's file as served, into a folder
+# that must exist.
+echo "$*" >>"$STUB_STATE/calls"
+[ "$1" = download-file ] && [ -d "${3%/*}" ] || exit 1
+echo "served $2" >"$3"
+STUB
 chmod +x "$scratch/bin/"*
 
-# Runs bootstrap with the stubs; its messages go to $1/output.
+# Runs bootstrap with the stubs and SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=$4;
+# its messages go to $1/output.
 run() {
   local state="$scratch/$1"
-  mkdir -p "$state"
+  mkdir -p "$state/lists/partial"
   set +e
   PATH="$scratch/bin:$PATH" STUB_STATE="$state" STUB_UPDATE_FAILURES="$2" STUB_INSTALL="$3" \
-    BOOTSTRAP_RETRY_PAUSE=0 bash "$bootstrap" >"$state/output" 2>&1
+    SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX="$4" BOOTSTRAP_RETRY_PAUSE=0 bash "$bootstrap" >"$state/output" 2>&1
   echo $? >"$state/status"
   set -e
 }
@@ -59,25 +84,41 @@ fail() {
   failures=$((failures + 1))
 }
 
-run once 1 ok
-! grep -q 'unreachable or inconsistent' "$scratch/once/output" ||
-  fail "a registry that failed once stopped bootstrap: $(cat "$scratch/once/output")"
 # After the packages, bootstrap checks Wine's loader, which the stubs do not
-# install: where this machine has it, the whole run succeeds.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  [ "$(cat "$scratch/once/status")" = 0 ] || fail "bootstrap failed: $(cat "$scratch/once/output")"
-fi
+# install: where this machine has it, a run that installed succeeds.
+installed() {
+  ! grep -q 'unreachable or inconsistent' "$scratch/$1/output" ||
+    fail "$1: the install did not go on: $(cat "$scratch/$1/output")"
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    [ "$(cat "$scratch/$1/status")" = 0 ] || fail "$1: bootstrap failed: $(cat "$scratch/$1/output")"
+  fi
+}
+
+# A registry that recovers is used as it is, consent or not.
+run once 1 ok 1
+installed once
 [ "$(grep -c '^update' "$scratch/once/calls")" = 2 ] || fail "the index was not read again once"
 grep -q '^install .*msitools' "$scratch/once/calls" || fail "the install did not go on"
+! grep -q '^download-file' "$scratch/once/calls" || fail "a registry that recovered was bypassed"
 
-run always 99 fail
+run always 99 fail ""
 [ "$(cat "$scratch/always/status")" != 0 ] || fail "a registry that kept failing passed for a bootstrap"
 grep -q 'install' "$scratch/always/calls" || fail "the install was not tried despite the failed index"
+! grep -q '^download-file' "$scratch/always/calls" || fail "an index was fetched unchecked without consent"
 message="$(cat "$scratch/always/output")"
-for expected in "index that failed: http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz" \
-  "unreachable or inconsistent" "run the same command again later"; do
+for expected in "index that failed: $index" "unreachable or inconsistent" "run the same command again later" \
+  "SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=1 before the same command" "could then" "install altered packages"; do
   grep -qF "$expected" <<<"$message" || fail "the message lacks \"$expected\": $message"
 done
 
-[ "$failures" = 0 ] && echo "bootstrap survives a registry hiccup and explains one that persists"
+# With consent, the index as served, where apt keeps it, and then the install.
+run served 99 needs-index 1
+installed served
+[ "$(cat "$scratch/served/lists/$list" 2>/dev/null)" = "served $index" ] ||
+  fail "the served index is not where apt keeps it: $(ls -R "$scratch/served/lists")"
+[ "$(grep -c '^install' "$scratch/served/calls")" = 2 ] || fail "the install was not tried again"
+grep -qF "$index as served, unchecked, is $scratch/served/lists/$list" "$scratch/served/output" ||
+  fail "bootstrap did not say what it placed: $(cat "$scratch/served/output")"
+
+[ "$failures" = 0 ] && echo "bootstrap survives a registry hiccup, explains one that persists, and with consent uses its index as served"
 [ "$failures" = 0 ]
