@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test under Wine, as many at once as the
-# machine has cores. Usage: scripts/test.sh
+# machine has cores; arguments go on to ctest after the set-up, so that
+# scripts/test.sh -R e2e_sealed runs one test (and what it needs).
+# Usage: scripts/test.sh [ctest arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,4 +17,4 @@ wine_env_boot_prefix "$PWD/build/wineprefix32" win32
 # those with Wine's own have prefixes of their own (scripts/run-in-prefix.sh).
 wine_env_install_stand_in build/tests/tools/stand_in_msiexec.exe
 WINEPREFIX="$PWD/build/wineprefix32" wine_env_install_stand_in build/tests/tools/stand_in_msiexec.exe
-ctest --preset default -j "$(nproc)"
+ctest --preset default -j "$(nproc)" "$@"
