@@ -73,6 +73,42 @@ show_installed() {
     done
 }
 
+# The value of each line "<time> <what>: <value>" of a launcher's log.
+log_entries() {
+    tr -d '\r' <"$1" | sed -n -E "s/^[0-9-]+ [0-9:.]+ $2: //p"
+}
+# A path in this folder as a path from it.
+from_here() { echo "${1#"$PWD/"}"; }
+
+# The logs of the run that started after the file $1 was made: the
+# launcher's, the newest of its names in the Windows folder's Temp, where an
+# elevated launcher writes, and the installer's, which the launcher's log
+# names on the msiexec.exe command line. Then the staging folder it used.
+show_run_logs() {
+    local temp log installer_log staged host
+    temp="$(wine_env_staging_folder)"
+    log=$(find "$temp" -maxdepth 1 -name '*_Setup_*.log' ! -name '*_msi.log' -newer "$1" -printf '%T@ %p\n' 2>/dev/null |
+        sort -n | tail -n 1 | cut -d' ' -f2-) || true
+    if [ -z "$log" ]; then
+        say "Setup.exe left no log of this run in $(from_here "$temp")."
+        return
+    fi
+    say "Setup.exe logged the run in $(from_here "$log"),"
+    say "  which Windows names $(winpath "$log")."
+    installer_log=$(log_entries "$log" 'msiexec\.exe command' | sed -n 's/.* \/l\*v "\([^"]*\)"$/\1/p' | tail -n 1)
+    if [ -n "$installer_log" ]; then
+        say "The installer's verbose log is $(from_here "$(unixpath "$installer_log")"),"
+        say "  which Windows names $installer_log."
+    fi
+    log_entries "$log" 'staging folder' | while IFS= read -r staged; do
+        host=$(unixpath "$staged")
+        say "It staged the package in $staged ($(from_here "$host")),"
+        if [ -e "$host" ]; then say "  which is still there."; else say "  which is gone now."; fi
+    done
+    say "What the launcher's log says of the run:"
+    tr -d '\r' <"$log" | grep -E "staging folder: |msiexec.exe command: |source list: |exit code " | sed 's/^/     /' || true
+}
+
 # An earlier demo that was stopped halfway may have left the product behind.
 for arch in x86 x64; do
     wine msiexec /x "${codes[$arch]}" /qn >/dev/null 2>&1 </dev/null || true
@@ -90,6 +126,8 @@ step "Before: nothing is installed"
 show_installed
 
 step "Starting Setup.exe without switches (this Windows is 64-bit, so it must choose $package""x64.msi)"
+run_started=build/demo/run-started
+touch "$run_started"
 if [ "${SETUP_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
     say "The language dialog is on your display: choose a language and press OK."
     wine "$medium/Setup.exe" </dev/null >/dev/null 2>&1 && status=0 || status=$?
@@ -121,16 +159,13 @@ case "$(reg_value "$flag_key" culture)" in
 ja-JP) say "The Japanese transform :ja-JP.mst was applied." ;;
 en-US) say "No transform was applied: the package's own English." ;;
 esac
-# The newest log of the launcher's own (the installer's ends in _msi.log).
-log="$(ls -t "$(wine_env_staging_folder)"/*_Setup_*.log 2>/dev/null | grep -v '_msi\.log$' | head -n 1)"
-if [ -n "$log" ]; then
-    say "Setup.exe logged the run in the Windows folder's Temp, ${log##*/}, the installer beside it:"
-    grep -E "staging folder: |msiexec.exe command: |source list: |exit code " "$log" | sed 's/^/     /'
-fi
+show_run_logs "$run_started"
 
 step "Starting Setup.exe /x /qn (the product is installed, so no dialog: an uninstall run)"
+touch "$run_started"
 wine "$medium/Setup.exe" /x /qn </dev/null >/dev/null 2>&1 && status=0 || status=$?
 say "Setup.exe ended with exit code $status."
+show_run_logs "$run_started"
 
 step "After the uninstall"
 show_installed

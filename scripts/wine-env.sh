@@ -38,6 +38,11 @@ winpath() {
     winepath -w "$1" 2>/dev/null
 }
 
+# A Windows name in the prefix as a Unix path.
+unixpath() {
+    winepath -u "$1" 2>/dev/null
+}
+
 # The registry key of the installed flag, as wine reg takes it, from the
 # build's branding.h.
 wine_env_flag_key() {
