@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64 wine32-preloader:i386 wine64-preloader
   msitools wixl gcab osslsigncode openssl zip unzip
   xvfb xauth xdotool imagemagick fonts-noto-cjk fonts-wine
-  googletest locales qemu-user-static hyperfine jq python3
+  googletest locales qemu-user-static hyperfine jq nsis python3
 )
 
 SUDO=""
