@@ -1,13 +1,14 @@
 // The plainest program that does a quiet run's whole job as the launcher
 // does it, and is the same kind of program: a GUI program with the
 // launcher's manifest that initialises the common controls. It makes a fresh
-// folder, copies the MSI and every file that the pattern matches into it
+// folder, copies the MSI and every file that the patterns match into it
 // with CopyFileW, starts the system's msiexec.exe on the copy with /qn and
 // waits for it, and removes the copy. The yardstick of Setup.exe /qn, so
 // that the launcher's own cost shows apart from the work itself.
 //
-// Usage: bare_install <new folder> <source folder> <msi> <pattern>
+// Usage: bare_install <new folder> <source folder> <msi> <pattern>...
 // Both folders with a trailing backslash; exit code 0 when all of it worked.
+// Every pattern must match a file, and none the MSI.
 #include <windows.h>
 
 #include "base/unique_handle.h"
@@ -53,7 +54,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&controls);
     int count = 0;
     const LocalMemory arguments(CommandLineToArgvW(GetCommandLineW(), &count));
-    if (count != 5) {
+    if (count < 5) {
         return 2;
     }
     const wchar_t* const* argv = static_cast<wchar_t**>(arguments.Get());
@@ -65,13 +66,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     std::vector<std::wstring> copied;
     bool done = Copy(source, destination, msi, copied);
-    WIN32_FIND_DATAW entry = {};
-    const FindHandle search(FindFirstFileW((source + argv[4]).c_str(), &entry));
-    done = done && search.IsValid();
-    while (done) {
-        done = Copy(source, destination, entry.cFileName, copied);
-        if (!FindNextFileW(search.Get(), &entry)) {
-            break;
+    for (int pattern = 4; done && pattern < count; ++pattern) {
+        WIN32_FIND_DATAW entry = {};
+        const FindHandle search(FindFirstFileW((source + argv[pattern]).c_str(), &entry));
+        done = search.IsValid();
+        while (done) {
+            done = Copy(source, destination, entry.cFileName, copied);
+            if (!FindNextFileW(search.Get(), &entry)) {
+                break;
+            }
         }
     }
     done = done && Install(destination + msi);
