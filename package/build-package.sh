@@ -2,7 +2,11 @@
 # Builds the sample driver package: the x86 and x64 MSIs, each with its
 # external cabinet and its embedded language transforms.
 #
-# Usage: package/build-package.sh <output dir> <branding.h> <embed_transforms.exe>
+# Usage: package/build-package.sh <output dir> <branding.h> <embed_transforms.exe> [version]
+#
+# With a version, it builds an update of the same product: the same product
+# and upgrade codes, that version, a package code of its own (every build has
+# one) and a driver file that says which update it is.
 #
 # The vendor, product and package names and the version come from the
 # build's branding.h, which the launcher's resources are made from too. The
@@ -10,8 +14,8 @@
 # is set, or else in a temporary prefix that is removed again.
 set -euo pipefail
 
-if [ $# -ne 3 ]; then
-    echo "usage: $0 <output dir> <branding.h> <embed_transforms.exe>" >&2
+if [ $# -ne 3 ] && [ $# -ne 4 ]; then
+    echo "usage: $0 <output dir> <branding.h> <embed_transforms.exe> [version]" >&2
     exit 2
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -42,6 +46,11 @@ vendor="$(branding_text "$branding" SETUP_VENDOR_TEXT)" || fail "no vendor name"
 product="$(branding_text "$branding" SETUP_PRODUCT_TEXT)" || fail "no product name"
 package="$(branding_text "$branding" SETUP_PACKAGE_TEXT)" || fail "no package name"
 version="$(branding_text "$branding" SETUP_VERSION_TEXT)" || fail "no version"
+update="${4:-}"
+if [ -n "$update" ]; then
+    [[ "$update" =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "version \"$update\": four numbers"
+    version="$update"
+fi
 
 # A GUID made from a name: the same names give the same codes, so that a
 # rebuilt package still uninstalls an older install, and a package built
@@ -109,6 +118,9 @@ for arch in x86 x64; do
     fill_in "$here/files/common/hlx480.inf" "$files/hlx480.inf"
     fill_in "$here/files/common/readme.txt" "$files/readme.txt"
     cp "$here/files/$arch/hlx480.sys" "$files/hlx480.sys"
+    if [ -n "$update" ]; then
+        printf 'Update %s\r\n' "$version" >>"$files/hlx480.sys"
+    fi
 
     names="$vendor"$'\n'"$product"
     defines=(-D "Arch=$arch" -D "Vendor=$vendor" -D "ProductName=$product"

@@ -15,7 +15,7 @@ say() { printf '   %s\n' "$*"; }
 
 . scripts/wine-env.sh
 step "Building the sample driver package and Setup.exe sealed to it, and signing them"
-wine_env_build build medium dialog_probe
+wine_env_build build medium dialog_probe Setup sample_update
 say "build/sealed/Setup.exe, $(stat -c %s build/sealed/Setup.exe) bytes, runs only the signed MSIs"
 say "and cabinets of build/signed/Package; both signed into build/signed"
 # Without a release certificate the build signs with a throwaway one.
@@ -161,7 +161,22 @@ en-US) say "No transform was applied: the package's own English." ;;
 esac
 show_run_logs "$run_started"
 
-step "Starting Setup.exe /x /qn (the product is installed, so no dialog: an uninstall run)"
+update_version=$(msiinfo export "build/package-update/${package}x64.msi" Property | tr -d '\r' |
+    awk -F'\t' '$1 == "ProductVersion" { print $2 }')
+update_medium=build/demo/medium-update
+step "A medium of the same product at version $update_version ($update_medium: the unsealed Setup.exe beside build/package-update)"
+rm -rf "$update_medium"
+mkdir -p "$update_medium/Package"
+cp build/src/Setup.exe "$update_medium/"
+cp build/package-update/* "$update_medium/Package/"
+say "Starting its Setup.exe /qn: the same product from another package, so an update in place"
+touch "$run_started"
+wine "$update_medium/Setup.exe" /qn </dev/null >/dev/null 2>&1 && status=0 || status=$?
+say "Setup.exe ended with exit code $status."
+show_run_logs "$run_started"
+say "Windows Installer's version of the product: $(reg_value "$(uninstall_key x64)" DisplayVersion /reg:64)"
+
+step "Starting the first medium's Setup.exe /x /qn (an uninstall run, of a product that it did not install: removed by its product code)"
 touch "$run_started"
 wine "$medium/Setup.exe" /x /qn </dev/null >/dev/null 2>&1 && status=0 || status=$?
 say "Setup.exe ended with exit code $status."

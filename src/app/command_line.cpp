@@ -9,10 +9,23 @@ bool IsBlank(wchar_t character) {
     return character == L' ' || character == L'\t';
 }
 
+wchar_t FoldCase(wchar_t character) {
+    return character >= L'A' && character <= L'Z' ? static_cast<wchar_t>(character - L'A' + L'a')
+                                                  : character;
+}
+
 } // namespace
 
-std::vector<Argument> SplitArguments(const std::wstring& commandLine) {
+LauncherArguments::LauncherArguments(const std::wstring& typed) : text(typed) {
+    // In the body: the members are made in their order, quoteLeftOpen last.
+    split = SplitArguments(typed, &quoteLeftOpen);
+}
+
+std::vector<Argument> SplitArguments(const std::wstring& commandLine, bool* quoteLeftOpen) {
     std::vector<Argument> arguments;
+    if (quoteLeftOpen != nullptr) {
+        *quoteLeftOpen = false;
+    }
     const size_t size = commandLine.size();
     size_t at = 0;
     for (;;) {
@@ -59,27 +72,50 @@ std::vector<Argument> SplitArguments(const std::wstring& commandLine) {
         }
         argument.end = at;
         arguments.push_back(argument);
+        if (quoteLeftOpen != nullptr) {
+            *quoteLeftOpen = quotes != 0;
+        }
     }
 }
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
-    return text.compare(0, wcslen(prefix), prefix) == 0;
+    const size_t length = wcslen(prefix);
+    if (text.size() < length) {
+        return false;
+    }
+    for (size_t at = 0; at < length; ++at) {
+        if (FoldCase(text[at]) != FoldCase(prefix[at])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
+    return argument.size() == wcslen(name) && StartsWith(argument, name);
 }
 
 bool IsPassiveSwitch(const std::wstring& argument) {
-    return argument == L"/passive" || argument == L"-passive";
+    return IsSwitch(argument, L"/passive") || IsSwitch(argument, L"-passive");
+}
+
+bool IsHelpSwitch(const std::wstring& argument) {
+    return IsSwitch(argument, L"/?") || IsSwitch(argument, L"-?");
 }
 
 bool IsQuietSwitch(const std::wstring& argument) {
     return StartsWith(argument, L"/q") || StartsWith(argument, L"-q");
 }
 
+bool IsFullInterfaceSwitch(const std::wstring& argument) {
+    return StartsWith(argument, L"/qf") || StartsWith(argument, L"-qf");
+}
+
 bool IsLogSwitch(const std::wstring& argument) {
-    return argument.size() >= 2 && (argument[0] == L'/' || argument[0] == L'-') &&
-           (argument[1] == L'l' || argument[1] == L'L');
+    return argument.size() >= 2 && (StartsWith(argument, L"/l") || StartsWith(argument, L"-l"));
 }
 
 bool IsUninstallSwitch(const std::wstring& argument) {
-    return argument == L"/uninstall" || argument == L"-uninstall" || argument == L"/x" ||
-           argument == L"-x";
+    return IsSwitch(argument, L"/uninstall") || IsSwitch(argument, L"-uninstall") ||
+           IsSwitch(argument, L"/x") || IsSwitch(argument, L"-x");
 }

@@ -13,25 +13,51 @@ struct Argument {
     size_t end;
 };
 
+// The launcher's argument text, as typed, split once for every reader.
+struct LauncherArguments {
+    LauncherArguments() = default;
+    // Not explicit: a text is its arguments.
+    LauncherArguments(const std::wstring& typed);
+    LauncherArguments(const wchar_t* typed) : LauncherArguments(std::wstring(typed)) {}
+
+    std::wstring text;
+    std::vector<Argument> split;
+    // The text ends inside quotes: whatever were appended would become part
+    // of its last argument.
+    bool quoteLeftOpen = false;
+};
+
 // Splits the argument text (the command line without the program name) as
 // Windows programs split theirs, by the rules of CommandLineToArgvW: blanks
 // separate arguments outside quotes, a quote toggles quoting, backslashes
-// count only before a quote, and three quotes in a row stand for one.
-std::vector<Argument> SplitArguments(const std::wstring& commandLine);
+// count only before a quote, and three quotes in a row stand for one. With
+// quoteLeftOpen, whether the text ends inside quotes.
+std::vector<Argument> SplitArguments(const std::wstring& commandLine,
+                                     bool* quoteLeftOpen = nullptr);
 
-// Whether text begins with prefix, case-sensitively, as switches are read.
+// Whether text begins with prefix, in any case, as msiexec.exe reads its
+// switches (which are ASCII).
 bool StartsWith(const std::wstring& text, const wchar_t* prefix);
 
-// "/uninstall", "-uninstall", "/x" or "-x", exactly.
+// Whether argument is the switch, whole, in any case.
+bool IsSwitch(const std::wstring& argument, const wchar_t* name);
+
+// "/uninstall", "-uninstall", "/x" or "-x".
 bool IsUninstallSwitch(const std::wstring& argument);
 
-// "/passive" or "-passive", exactly.
+// "/passive" or "-passive".
 bool IsPassiveSwitch(const std::wstring& argument);
 
+// "/?" or "-?".
+bool IsHelpSwitch(const std::wstring& argument);
+
 // An argument that msiexec.exe reads as its log switch: "/l…", "-l…"
-// ("/log" too), in any case, as msiexec.exe reads its switches.
+// ("/log" too).
 bool IsLogSwitch(const std::wstring& argument);
 
 // The quiet family, "/q" or "-q" and all that begins so ("/qn", "/qb-!",
 // "/quiet", "/qf"): the installer's user-interface level.
 bool IsQuietSwitch(const std::wstring& argument);
+
+// "/qf…" or "-qf…": the installer's full interface.
+bool IsFullInterfaceSwitch(const std::wstring& argument);

@@ -9,15 +9,6 @@
 
 HINSTANCE g_hDialogInstance = nullptr;
 HWND g_hDialog = nullptr;
-RunOutcome g_dialogRun;
-
-namespace {
-
-// One run per dialog: an OK that reaches the hidden dialog while its run
-// goes on, or after it, starts none, and a cancel ends nothing.
-bool g_runStarted = false;
-
-} // namespace
 
 void FillLanguageDialog() {
     const HWND prompt = GetDlgItem(g_hDialog, IDC_LANGUAGE_PROMPT);
@@ -45,9 +36,13 @@ void InitLanguageDialog(HWND dialog) {
     FillLanguageDialog();
 }
 
-INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    // One run per dialog: an OK that reaches the hidden dialog while its run
+    // goes on, or after it, starts none, and a cancel ends nothing.
+    auto* run = reinterpret_cast<DialogRun*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
     case WM_INITDIALOG:
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         InitLanguageDialog(dialog);
         if (GetDlgCtrlID(reinterpret_cast<HWND>(wParam)) == IDC_LANGUAGE_COMBO) {
             return TRUE;
@@ -57,22 +52,22 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
-            if (g_runStarted) {
+            if (run == nullptr || run->started) {
                 return TRUE;
             }
-            g_runStarted = true;
+            run->started = true;
             wchar_t chosen[64] = {};
             GetDlgItemTextW(g_hDialog, IDC_LANGUAGE_COMBO, chosen, 64);
             LogLine("language dialog: OK, ", chosen);
             ShowWindow(g_hDialog, SW_HIDE);
             // The hidden dialog owns any error box of the run.
-            g_dialogRun = RunInstallation(g_hDialogInstance, g_hDialog, std::wstring(chosen));
+            run->outcome = RunInstallation(*run->request, g_hDialog, std::wstring(chosen));
             EndDialog(g_hDialog, IDOK);
             return TRUE;
         }
         case IDCANCEL:
             // Nor does a cancel end the dialog under its run.
-            if (g_runStarted) {
+            if (run != nullptr && run->started) {
                 return TRUE;
             }
             LogLine("language dialog: cancelled");

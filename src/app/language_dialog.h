@@ -1,15 +1,20 @@
 // The language dialog, whose OK starts the installation run.
 #pragma once
 
-#include "app/outcome.h"
+#include "app/installation.h"
 
 #include <windows.h>
 
 // The module and window of the language dialog, stored when it opens.
 extern HINSTANCE g_hDialogInstance;
 extern HWND g_hDialog;
-// The outcome of the installation run that OK started.
-extern RunOutcome g_dialogRun;
+// What the dialog is given as its creation parameter, and the outcome of
+// the one run that its OK starts.
+struct DialogRun {
+    const RunRequest* request = nullptr;
+    bool started = false;
+    RunOutcome outcome;
+};
 
 // Sets the prompt and fills the language list of the dialog in g_hDialog.
 void FillLanguageDialog();
@@ -17,6 +22,7 @@ void FillLanguageDialog();
 // Stores the handles, centres the dialog, sets its icons and fills it.
 void InitLanguageDialog(HWND dialog);
 
-// The procedure of the language dialog IDD_LANGUAGE: OK runs the installation
-// in the chosen language, Cancel ends without installing.
+// The procedure of the language dialog IDD_LANGUAGE, created with a
+// DialogRun: OK runs the installation in the chosen language, Cancel ends
+// without installing.
 INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,20 +1,19 @@
-// Whether the language dialog is wanted, and whether the installer shows itself.
+// Whether the language dialog is wanted, whether the run is attended, and whether the installer
+// shows itself.
 #include "app/launch_mode.h"
-#include "app/command_line.h"
 
-LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLine) {
-    if (productInstalled) {
-        return LaunchMode::Direct;
-    }
+namespace {
+
+LaunchMode ModeBySwitches(const LauncherArguments& arguments) {
     bool quiet = false;
     bool fullInterface = false;
     bool direct = false;
-    for (const Argument& argument : SplitArguments(commandLine)) {
+    for (const Argument& argument : arguments.split) {
         const std::wstring& text = argument.text;
         // Of the quiet family, "/qf" asks for the full interface.
         quiet = quiet || IsQuietSwitch(text);
-        fullInterface = fullInterface || StartsWith(text, L"/qf") || StartsWith(text, L"-qf");
-        direct = direct || IsPassiveSwitch(text) || text == L"/?" || text == L"-?";
+        fullInterface = fullInterface || IsFullInterfaceSwitch(text);
+        direct = direct || IsPassiveSwitch(text) || IsHelpSwitch(text);
     }
     if (quiet) {
         return fullInterface ? LaunchMode::Interactive : LaunchMode::Direct;
@@ -22,13 +21,11 @@ LaunchMode ChooseLaunchMode(bool productInstalled, const std::wstring& commandLi
     return direct ? LaunchMode::Direct : LaunchMode::Interactive;
 }
 
-namespace {
-
 // The last of the user-interface switches ("/passive" or one of the quiet
 // family), or empty when there is none.
-std::wstring LastInterfaceSwitch(const std::wstring& commandLine) {
+std::wstring LastInterfaceSwitch(const LauncherArguments& arguments) {
     std::wstring last;
-    for (const Argument& argument : SplitArguments(commandLine)) {
+    for (const Argument& argument : arguments.split) {
         if (IsPassiveSwitch(argument.text) || IsQuietSwitch(argument.text)) {
             last = argument.text;
         }
@@ -36,15 +33,33 @@ std::wstring LastInterfaceSwitch(const std::wstring& commandLine) {
     return last;
 }
 
-// The quiet switch's level: its third letter ('n' for "/q" alone).
+// The quiet switch's level: its third letter ('n' for "/q" alone), in lower
+// case.
 wchar_t QuietLevel(const std::wstring& quietSwitch) {
-    return quietSwitch.size() > 2 ? quietSwitch[2] : L'n';
+    const wchar_t level = quietSwitch.size() > 2 ? quietSwitch[2] : L'n';
+    return level >= L'A' && level <= L'Z' ? static_cast<wchar_t>(level - L'A' + L'a') : level;
 }
 
 } // namespace
 
-bool InstallerShowsInterface(const std::wstring& commandLine) {
-    const std::wstring last = LastInterfaceSwitch(commandLine);
+LaunchMode ChooseLaunchMode(bool productInstalled, const LauncherArguments& arguments) {
+    return productInstalled ? LaunchMode::Direct : ModeBySwitches(arguments);
+}
+
+bool SwitchesAskForNoPerson(const LauncherArguments& arguments) {
+    if (ModeBySwitches(arguments) == LaunchMode::Interactive) {
+        return false;
+    }
+    for (const Argument& argument : arguments.split) {
+        if (IsQuietSwitch(argument.text) || IsPassiveSwitch(argument.text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool InstallerShowsInterface(const LauncherArguments& arguments) {
+    const std::wstring last = LastInterfaceSwitch(arguments);
     if (last.empty() || IsPassiveSwitch(last)) {
         return true;
     }
@@ -52,13 +67,13 @@ bool InstallerShowsInterface(const std::wstring& commandLine) {
     return level == L'b' || level == L'r' || level == L'f';
 }
 
-bool InstallerNeedsAPerson(const std::wstring& commandLine) {
-    for (const Argument& argument : SplitArguments(commandLine)) {
-        if (argument.text == L"/?" || argument.text == L"-?") {
+bool InstallerNeedsAPerson(const LauncherArguments& arguments) {
+    for (const Argument& argument : arguments.split) {
+        if (IsHelpSwitch(argument.text)) {
             return true;
         }
     }
-    const std::wstring last = LastInterfaceSwitch(commandLine);
+    const std::wstring last = LastInterfaceSwitch(arguments);
     if (last.empty()) {
         return true;
     }

@@ -16,16 +16,20 @@ std::wstring g_logSecurity;
 
 // Creates path new, for administrators only: never a name that exists,
 // whatever it is, and never through a link planted there.
-FileHandle CreateLogFile(const std::wstring& path) {
+FileHandle CreateLogFile(const std::wstring& path, const std::wstring& sddl) {
     LocalMemory descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            g_logSecurity.c_str(), SDDL_REVISION_1, descriptor.Receive(), nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              descriptor.Receive(), nullptr)) {
         return FileHandle();
     }
     SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.Get(), FALSE};
-    return FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // Whether the name was taken, for the caller, past the descriptor's release.
+    const DWORD error = GetLastError();
+    descriptor.Reset();
+    SetLastError(error);
+    return file;
 }
 
 // The launcher's file version, from its own version resource.
@@ -56,13 +60,29 @@ std::wstring LogName(const std::wstring& packageName, const SYSTEMTIME& start) {
     return packageName + L"_Setup_" + time;
 }
 
-std::wstring LogFileName(const std::wstring& name, int attempt) {
-    if (attempt <= 1) {
-        return name + L".log";
-    }
+std::wstring DrawnLogName(const std::wstring& name, unsigned drawnValue) {
     wchar_t suffix[16] = {};
-    wsprintfW(suffix, L"_%d.log", attempt);
+    wsprintfW(suffix, L"_%04X", drawnValue & 0xFFFF);
     return name + suffix;
+}
+
+FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
+                              const std::wstring& security, bool (*draw)(unsigned& value),
+                              std::wstring& path) {
+    for (int attempt = 0; attempt < kLogAttempts; ++attempt) {
+        unsigned value = 0;
+        if (!draw(value)) {
+            break;
+        }
+        path = DrawnLogName(name, value) + ending;
+        FileHandle file = CreateLogFile(path, security);
+        // Only a name that is taken earns another draw.
+        if (file.IsValid() ||
+            (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)) {
+            return file;
+        }
+    }
+    return FileHandle();
 }
 
 void StartLogs(HINSTANCE module, const std::wstring& commandLine) {
@@ -77,15 +97,14 @@ void StartLogs(HINSTANCE module, const std::wstring& commandLine) {
         return;
     }
     g_logSecurity = StagingSecurity(administrator ? std::wstring() : token.userSid);
-    const std::wstring name = folder + LogName(LoadResourceString(module, IDS_PACKAGE_NAME), start);
-    for (int attempt = 1; attempt <= kLogAttempts && !RunLogStarted(); ++attempt) {
-        const std::wstring path = LogFileName(name, attempt);
-        FileHandle file = CreateLogFile(path);
-        if (file.IsValid()) {
-            // Without ".log", for the installer's log beside it.
-            g_logName = path.substr(0, path.size() - 4);
-            StartRunLog(std::move(file));
-        }
+    g_logName = folder + LogName(LoadResourceString(module, IDS_PACKAGE_NAME), start);
+    std::wstring logPath;
+    FileHandle file =
+        CreateDrawnLogFile(g_logName, L".log", g_logSecurity, DrawStagingValue, logPath);
+    if (file.IsValid()) {
+        // Without ".log", for the installer's log beside it.
+        g_logName = logPath.substr(0, logPath.size() - 4);
+        StartRunLog(std::move(file));
     }
     std::wstring path;
     ReadModuleFileName(path);
@@ -101,10 +120,16 @@ std::wstring CreateInstallerLog() {
     if (!RunLogStarted()) {
         return std::wstring();
     }
-    const std::wstring path = g_logName + L"_msi.log";
-    if (!CreateLogFile(path).IsValid()) {
-        LogError("no log for the installer: ", GetLastError());
-        return std::wstring();
+    std::wstring path = g_logName + L"_msi.log";
+    if (CreateLogFile(path, g_logSecurity).IsValid()) {
+        return path;
     }
-    return path;
+    // Taken: a name of its own, drawn as the launcher's was.
+    if ((GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) &&
+        CreateDrawnLogFile(g_logName, L"_msi.log", g_logSecurity, DrawStagingValue, path)
+            .IsValid()) {
+        return path;
+    }
+    LogError("no log for the installer: ", GetLastError());
+    return std::wstring();
 }

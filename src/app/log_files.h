@@ -1,21 +1,30 @@
 // The administrators' record of a run: the launcher's log, and the installer's beside it.
 #pragma once
 
+#include "base/unique_handle.h"
+
 #include <windows.h>
 
 #include <string>
 
-// How many names the logs try ("<name>.log", "<name>_2.log", ...) before a
-// run goes without one.
+// How many names a log tries, each with a part drawn anew, before the run
+// goes without it.
 constexpr int kLogAttempts = 16;
 
 // The logs' name for a package and the local time of the start, before the
 // attempt's suffix: "<package>_Setup_<yyyyMMddHHmmss>".
 std::wstring LogName(const std::wstring& packageName, const SYSTEMTIME& start);
 
-// The attempt-th (from 1) name of the launcher's log: "<name>.log", then
-// "<name>_2.log" and so on.
-std::wstring LogFileName(const std::wstring& name, int attempt);
+// The log's name with a part that nobody can predict: "<name>_" and the
+// drawn value as four hexadecimal digits, before the log's ending.
+std::wstring DrawnLogName(const std::wstring& name, unsigned drawnValue);
+
+// Creates "<DrawnLogName><ending>" new with the security (SDDL), as the
+// logs are made, with a value from draw, and another draw for a name that is
+// taken; path receives the file's path. Invalid when every attempt failed.
+FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
+                              const std::wstring& security, bool (*draw)(unsigned& value),
+                              std::wstring& path);
 
 // Starts the run's log (base/run_log.h) in the Windows folder's Temp for an
 // elevated token, SYSTEM's included, and in TMP for one that is not: made

@@ -5,6 +5,7 @@
 #include "app/launch_mode.h"
 #include "app/log_files.h"
 #include "app/outcome.h"
+#include "app/product_source.h"
 #include "base/globals.h"
 #include "base/grown_text.h"
 #include "base/loaded_function.h"
@@ -40,14 +41,13 @@ bool DllRedirectionBeside() {
 
 // From here on, DLLs load from the system folder only, so that one planted
 // beside the launcher cannot load into the elevated process later (the
-// imported ones are loaded before wWinMain). The function is missing on an
-// unpatched Vista; then nothing is done.
-void RestrictDllSearchToSystem() {
+// imported ones are loaded before wWinMain). False where the loader lacks
+// the function (Vista, Windows 7 without its 2011 loader update).
+bool RestrictDllSearchToSystem() {
     const auto setDefaultDllDirectories =
         LoadedFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32", "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories != nullptr) {
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
+    return setDefaultDllDirectories != nullptr &&
+           setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 // The exit code, as the log tells it.
@@ -56,52 +56,68 @@ int Ended(const char* reason, DWORD code) {
     return static_cast<int>(code);
 }
 
-int Ended(bool stationVisible, const RunOutcome& run) {
-    return Ended(OutcomeReason(run.outcome), ChooseExitCode(kExitCodeReport, stationVisible, run));
+int Ended(bool attended, const RunOutcome& run) {
+    return Ended(OutcomeReason(run.outcome), ChooseExitCode(kExitCodeReport, attended, run));
 }
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // Before anything can load a DLL from there.
-    const bool redirected = DllRedirectionBeside();
-    RestrictDllSearchToSystem();
+    const StartRefusal refusal =
+        ChooseStartRefusal(DllRedirectionBeside(), RestrictDllSearchToSystem());
     g_hInstance = instance;
     if (commandLine != nullptr) {
         g_commandLine = commandLine;
     }
     StartLogs(instance, g_commandLine);
-    // No window, no box: nothing that loads the common controls.
-    if (redirected) {
-        return Ended("Setup.exe.local beside the launcher; exit code ",
+    // No window, no box: a box, like the common controls, loads DLLs by name.
+    if (refusal != StartRefusal::None) {
+        return Ended(refusal == StartRefusal::DllRedirection
+                         ? "Setup.exe.local beside the launcher; exit code "
+                         : "DLL search not restricted; exit code ",
                      ERROR_INSTALL_PACKAGE_REJECTED);
     }
 
-    InitialiseCommonControls(ICC_STANDARD_CLASSES | ICC_BAR_CLASSES);
-
-    RunOutcome run;
-    const bool stationVisible = IsWindowStationVisible();
-    LogLine(stationVisible ? "station: visible" : "station: nobody sees it");
+    RunRequest request;
+    request.module = instance;
+    request.arguments = LauncherArguments(g_commandLine);
+    const StationSight sight = JudgeStation(ReadStationFacts());
+    LogLine(StationSightText(sight));
+    request.stationSeen = sight == StationSight::Seen;
     const bool installed = IsProductInstalled();
     LogLine(installed ? "installed flag: set" : "installed flag: not set");
-    const LaunchMode mode = ChooseLaunchMode(installed, g_commandLine);
+    const LaunchMode mode = ChooseLaunchMode(installed, request.arguments);
     LogLine(mode == LaunchMode::Interactive ? "mode: language dialog"
             : installed                     ? "mode: direct, installed flag"
                                             : "mode: direct, switches");
+    request.attended = request.stationSeen && !SwitchesAskForNoPerson(request.arguments);
+    LogLine(request.attended ? "run: attended" : "run: unattended, no box");
     // Nobody could answer the dialog or the installer there: either would
     // wait for ever, whatever the installed flag says.
-    if (!stationVisible &&
-        (mode == LaunchMode::Interactive || InstallerNeedsAPerson(g_commandLine))) {
+    if (!request.stationSeen &&
+        (mode == LaunchMode::Interactive || InstallerNeedsAPerson(request.arguments))) {
         return Ended(false, RunOutcome{Outcome::DialogUnseen, 0});
     }
+    RunOutcome run;
     if (mode == LaunchMode::Interactive) {
-        const INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
-                                              LanguageDialogProc, 0);
-        run = ended == IDOK       ? g_dialogRun
+        // Only a run that shows a window of its own pays for the controls.
+        InitialiseCommonControls(ICC_STANDARD_CLASSES | ICC_BAR_CLASSES);
+        DialogRun dialog;
+        dialog.request = &request;
+        const INT_PTR ended =
+            DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr, LanguageDialogProc,
+                            reinterpret_cast<LPARAM>(&dialog));
+        run = ended == IDOK       ? dialog.outcome
               : ended == IDCANCEL ? RunOutcome{Outcome::DialogCancelled, 0}
                                   : RunOutcome{Outcome::DialogNotShown, 0};
     } else {
-        run = RunInstallation(g_hInstance, nullptr, std::wstring());
+        run = RunInstallation(request, nullptr, std::wstring());
     }
-    return Ended(stationVisible, run);
+    // A run whose installer ran has mended the lists already; any other
+    // mends what earlier runs that never came back left there.
+    if (run.outcome != Outcome::InstallerEnded) {
+        KeepMediumAsSource(std::wstring(), std::wstring());
+    }
+    return Ended(request.attended, run);
 }

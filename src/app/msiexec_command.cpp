@@ -1,7 +1,6 @@
 // The msiexec.exe command for the staged package, and its start.
 #include "app/msiexec_command.h"
 #include "app/command_line.h"
-#include "base/globals.h"
 #include "base/grown_text.h"
 #include "base/run_log.h"
 #include "base/unique_handle.h"
@@ -24,15 +23,23 @@ std::wstring SystemMsiexecPath() {
 
 } // namespace
 
-std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
-                                       const std::wstring& transform,
-                                       const std::wstring& installerLog) {
-    std::wstring arguments = commandLine;
-    const std::vector<Argument> split = SplitArguments(commandLine);
-    bool uninstall = false;
-    for (const Argument& argument : split) {
-        uninstall = uninstall || IsUninstallSwitch(argument.text);
+bool AsksForRemoval(const LauncherArguments& arguments) {
+    for (const Argument& argument : arguments.split) {
+        if (IsUninstallSwitch(argument.text)) {
+            return true;
+        }
     }
+    return false;
+}
+
+std::wstring ComposeMsiexecCommandLine(const LauncherArguments& launcherArguments,
+                                       const std::wstring& msiPath, const std::wstring& transform,
+                                       const std::wstring& installerLog, UpdateCase update,
+                                       const std::wstring& productCode) {
+    const std::wstring& commandLine = launcherArguments.text;
+    const std::vector<Argument>& split = launcherArguments.split;
+    std::wstring arguments = commandLine;
+    const bool uninstall = AsksForRemoval(launcherArguments);
 
     std::wstring command;
     if (uninstall) {
@@ -46,10 +53,16 @@ std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const st
     } else {
         command = L"msiexec.exe /i \"";
     }
-    command += msiPath;
-    command += L"\"";
+    if (update == UpdateCase::RemoveByProduct) {
+        // The product code, unquoted, as msiexec.exe takes it.
+        command.pop_back();
+        command += productCode;
+    } else {
+        command += msiPath;
+        command += L"\"";
+    }
 
-    if (!transform.empty()) {
+    if (!transform.empty() && update != UpdateCase::RemoveByProduct) {
         command += L" TRANSFORMS=\"";
         command += transform;
         command += L"\"";
@@ -60,14 +73,20 @@ std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const st
         command += L" ";
         command += arguments;
     }
+    if (launcherArguments.quoteLeftOpen) {
+        return command;
+    }
+    if (update == UpdateCase::MinorUpdate) {
+        command += L" REINSTALL=ALL REINSTALLMODE=vomus";
+    }
     if (!installerLog.empty()) {
         command += L" /l*v \"" + installerLog + L"\"";
     }
     return command;
 }
 
-bool NamesInstallerLog(const std::wstring& commandLine) {
-    for (const Argument& argument : SplitArguments(commandLine)) {
+bool NamesInstallerLog(const LauncherArguments& arguments) {
+    for (const Argument& argument : arguments.split) {
         if (IsLogSwitch(argument.text)) {
             return true;
         }
@@ -75,14 +94,7 @@ bool NamesInstallerLog(const std::wstring& commandLine) {
     return false;
 }
 
-std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform,
-                                     const std::wstring& installerLog) {
-    return ComposeMsiexecCommandLine(g_commandLine, msiPath, transform, installerLog);
-}
-
-InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform,
-                           const std::wstring& installerLog, DWORD& exitCode) {
-    const std::wstring command = BuildMsiexecCommandLine(msiPath, transform, installerLog);
+InstallerRun LaunchMsiexec(const std::wstring& command, DWORD& exitCode) {
     LogLine("msiexec.exe command: ", command.c_str());
     // CreateProcessW may write into the command-line buffer.
     std::wstring commandBuffer = command;

@@ -1,6 +1,9 @@
 // The msiexec.exe command for the staged package, and its start.
 #pragma once
 
+#include "app/command_line.h"
+#include "app/product_update.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,18 +12,24 @@
 // an argument of the launcher's is an uninstall switch, with the transform
 // and the launcher's remaining arguments passed on exactly as typed (the
 // uninstall switches taken out with their quotes, the blanks around them
-// kept), and last, for a non-empty installerLog, " /l*v" with its path.
-std::wstring ComposeMsiexecCommandLine(const std::wstring& commandLine, const std::wstring& msiPath,
-                                       const std::wstring& transform,
-                                       const std::wstring& installerLog = std::wstring());
+// kept), and last, for a non-empty installerLog, " /l*v" with its path,
+// unless the arguments leave a quote open: the switch would become part of
+// their last argument. A minor update adds " REINSTALL=ALL
+// REINSTALLMODE=vomus" after the arguments (not inside an open quote
+// either); a removal by product names productCode instead of the package,
+// without the transform, which is the package's.
+std::wstring ComposeMsiexecCommandLine(const LauncherArguments& arguments,
+                                       const std::wstring& msiPath, const std::wstring& transform,
+                                       const std::wstring& installerLog = std::wstring(),
+                                       UpdateCase update = UpdateCase::AsIs,
+                                       const std::wstring& productCode = std::wstring());
+
+// Whether an argument is an uninstall switch.
+bool AsksForRemoval(const LauncherArguments& arguments);
 
 // Whether an argument is a log switch of msiexec.exe's: the administrator's
 // own log then stays the only one.
-bool NamesInstallerLog(const std::wstring& commandLine);
-
-// ComposeMsiexecCommandLine over g_commandLine.
-std::wstring BuildMsiexecCommandLine(const std::wstring& msiPath, const std::wstring& transform,
-                                     const std::wstring& installerLog);
+bool NamesInstallerLog(const LauncherArguments& arguments);
 
 enum class InstallerRun {
     NotStarted,
@@ -28,8 +37,7 @@ enum class InstallerRun {
     EndUnknown, // started, but the wait for its end failed: it may still run
 };
 
-// Starts the command with the system's own msiexec.exe, which inherits no
-// handle of the launcher's, and waits for it to end; its exit code, whatever
-// it is, goes to exitCode.
-InstallerRun LaunchMsiexec(const std::wstring& msiPath, const std::wstring& transform,
-                           const std::wstring& installerLog, DWORD& exitCode);
+// Starts the command (ComposeMsiexecCommandLine's) with the system's own msiexec.exe, which
+// inherits no handle of the launcher's, and waits for it to end; its exit code, whatever it is,
+// goes to exitCode.
+InstallerRun LaunchMsiexec(const std::wstring& command, DWORD& exitCode);

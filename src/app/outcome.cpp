@@ -12,6 +12,7 @@ DWORD FailureCode(Outcome outcome) {
     case Outcome::PlatformUnsupported:
         return ERROR_INSTALL_PLATFORM_UNSUPPORTED;
     case Outcome::NoStagingFolder:
+    case Outcome::TempFull:
         return ERROR_INSTALL_TEMP_UNWRITABLE;
     case Outcome::PackageNotStaged:
         return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
@@ -19,8 +20,14 @@ DWORD FailureCode(Outcome outcome) {
         return ERROR_INSTALL_PACKAGE_INVALID;
     case Outcome::InstallerNotStarted:
         return ERROR_INSTALL_SERVICE_FAILURE;
+    case Outcome::NewerInstalled:
+        return ERROR_PRODUCT_VERSION;
     case Outcome::SessionEnded:
+    case Outcome::DialogCancelled:
         return ERROR_INSTALL_USEREXIT;
+    case Outcome::DialogNotShown:
+    case Outcome::DialogUnseen:
+        return ERROR_INSTALL_FAILURE;
     default:
         return 0;
     }
@@ -28,20 +35,15 @@ DWORD FailureCode(Outcome outcome) {
 
 } // namespace
 
-DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run) {
-    const bool installer = report == ExitCodeReport::Installer;
-    switch (run.outcome) {
-    case Outcome::InstallerEnded:
-        return installer ? run.installerExitCode : 0;
-    case Outcome::DialogCancelled:
-        return installer ? ERROR_INSTALL_USEREXIT : 0;
-    case Outcome::DialogNotShown:
-        return installer ? ERROR_INSTALL_FAILURE : 0;
-    case Outcome::DialogUnseen:
-        return ERROR_INSTALL_FAILURE;
-    default:
-        return installer || !stationVisible ? FailureCode(run.outcome) : 0;
+DWORD ChooseExitCode(ExitCodeReport report, bool attended, const RunOutcome& run) {
+    if (run.outcome == Outcome::InstallerEnded) {
+        return attended && report == ExitCodeReport::Zero ? 0 : run.installerExitCode;
     }
+    // Nobody could have answered it, whoever attends the run.
+    if (run.outcome == Outcome::DialogUnseen) {
+        return ERROR_INSTALL_FAILURE;
+    }
+    return attended && report == ExitCodeReport::Zero ? 0 : FailureCode(run.outcome);
 }
 
 const char* OutcomeReason(Outcome outcome) {
@@ -51,8 +53,10 @@ const char* OutcomeReason(Outcome outcome) {
         "no package for this Windows; exit code ",
         "no staging folder; exit code ",
         "package not staged; exit code ",
+        "Windows Temp full; exit code ",
         "package not as sealed; exit code ",
         "msiexec.exe not started; exit code ",
+        "newer version installed; exit code ",
         "cancelled; exit code ",
         "dialog not shown; exit code ",
         "nobody sees the screen to answer; exit code ",
@@ -62,4 +66,11 @@ const char* OutcomeReason(Outcome outcome) {
                       static_cast<size_t>(Outcome::SessionEnded) + 1,
                   "a reason for every outcome, in the order of Outcome");
     return kReasons[static_cast<int>(outcome)];
+}
+
+StartRefusal ChooseStartRefusal(bool dllRedirectionBeside, bool searchRestricted) {
+    if (dllRedirectionBeside) {
+        return StartRefusal::DllRedirection;
+    }
+    return searchRestricted ? StartRefusal::None : StartRefusal::UnrestrictedSearch;
 }

@@ -10,8 +10,10 @@ enum class Outcome {
     PlatformUnsupported, // the platform message: no package for this machine
     NoStagingFolder,     // the initialisation message: no staging folder
     PackageNotStaged,    // the initialisation message: the MSI or the cabinets
+    TempFull,            // the initialisation message: the Windows Temp cannot take the copies
     PackageChanged,      // the changed message: the staged files are not as sealed
     InstallerNotStarted, // the start message
+    NewerInstalled,      // the newer message: a newer version of the product is installed
     DialogCancelled,     // Esc or the close box in the language dialog, or Cancel in
                          // the progress window
     DialogNotShown,      // the language dialog could not be created
@@ -25,16 +27,24 @@ struct RunOutcome {
     DWORD installerExitCode = 0; // msiexec.exe's, when it ran
 };
 
-// What the exit code reports: 0 wherever a person saw the outcome, or the
-// Windows Installer code of the outcome in every case.
+// What the exit code reports of a run that a person attends: 0, since the
+// person saw the outcome, or the Windows Installer code of the outcome.
 enum class ExitCodeReport { Zero, Installer };
 
-// The process exit code. Where nobody can see a window (stationVisible
-// false), a failure of the launcher's own (bitness, platform, staging,
-// start) and a staging that the end of the session stopped end with their
-// Windows Installer code in either report, since no box told anyone; so
-// does a dialog or an installer that nobody could have answered.
-DWORD ChooseExitCode(ExitCodeReport report, bool stationVisible, const RunOutcome& run);
+// The process exit code. A run that nobody attends (quiet or passive
+// switches, or a station nobody sees) tells every outcome in either report:
+// msiexec.exe's own code when it ran, else the Windows Installer code of
+// the launcher's failure, since that code is all a deployment system reads.
+// A dialog or an installer that nobody could have answered is a failure in
+// every run.
+DWORD ChooseExitCode(ExitCodeReport report, bool attended, const RunOutcome& run);
 
 // What the log says of the outcome, before the exit code.
 const char* OutcomeReason(Outcome outcome);
+
+// Why a start loads nothing more and ends at once, with 1625: a
+// "Setup.exe.local" beside the launcher (Windows would load DLLs from it),
+// or a loader that cannot be kept from searching beside the launcher.
+enum class StartRefusal { None, DllRedirection, UnrestrictedSearch };
+
+StartRefusal ChooseStartRefusal(bool dllRedirectionBeside, bool searchRestricted);

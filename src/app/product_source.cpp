@@ -1,12 +1,8 @@
 // Where the installed product finds its package again: the medium, never a staging folder.
 #include "app/product_source.h"
-#include "base/loaded_function.h"
+#include "app/msi_api.h"
 #include "base/run_log.h"
-#include "base/unique_handle.h"
 #include "staging/staging.h"
-
-#include <msi.h>
-#include <msiquery.h>
 
 #include <cwctype>
 
@@ -40,134 +36,116 @@ bool IsStagingFolderIn(const std::wstring& source, const std::wstring& root) {
     return true;
 }
 
-// msi.dll, from the system folder, with the functions the launcher uses.
-struct MsiApi {
-    decltype(&MsiOpenDatabaseW) openDatabase;
-    decltype(&MsiDatabaseOpenViewW) openView;
-    decltype(&MsiViewExecute) execute;
-    decltype(&MsiViewFetch) fetch;
-    decltype(&MsiRecordGetStringW) getString;
-    decltype(&MsiCloseHandle) closeHandle;
-    decltype(&MsiSourceListEnumSourcesW) enumSources;
-    decltype(&MsiSourceListClearSourceW) clearSource;
-    decltype(&MsiSourceListAddSourceExW) addSource;
-    decltype(&MsiSourceListSetInfoW) setInfo;
-};
-MsiApi g_msi;
+} // namespace
 
-bool LoadMsiApi() {
-    const FunctionSlot slots[] = {
-        {"MsiOpenDatabaseW", &g_msi.openDatabase},
-        {"MsiDatabaseOpenViewW", &g_msi.openView},
-        {"MsiViewExecute", &g_msi.execute},
-        {"MsiViewFetch", &g_msi.fetch},
-        {"MsiRecordGetStringW", &g_msi.getString},
-        {"MsiCloseHandle", &g_msi.closeHandle},
-        {"MsiSourceListEnumSourcesW", &g_msi.enumSources},
-        {"MsiSourceListClearSourceW", &g_msi.clearSource},
-        {"MsiSourceListAddSourceExW", &g_msi.addSource},
-        {"MsiSourceListSetInfoW", &g_msi.setInfo},
-    };
-    return LoadFunctions(LoadSystemLibrary(L"msi.dll"), slots, sizeof(slots) / sizeof(slots[0]));
+std::vector<SourceListChange> ChooseSourceListChanges(const std::vector<ProductSources>& lists,
+                                                      const std::vector<std::wstring>& stagingRoots,
+                                                      const std::wstring& stagingFolder,
+                                                      const std::wstring& launcherFolder) {
+    std::vector<SourceListChange> changes(lists.size());
+    for (size_t list = 0; list < lists.size(); ++list) {
+        bool thisRun = false;
+        for (const std::wstring& source : lists[list].sources) {
+            const bool ours = !stagingFolder.empty() &&
+                              NamesFolder(source.c_str(), FolderLength(source), stagingFolder);
+            bool staged = ours;
+            for (const std::wstring& root : stagingRoots) {
+                staged = staged || IsStagingFolderIn(source, root);
+            }
+            if (staged) {
+                changes[list].remove.push_back(source);
+            }
+            thisRun = thisRun || ours;
+        }
+        if (thisRun && !launcherFolder.empty()) {
+            changes[list].add = launcherFolder + L"Package\\";
+        }
+    }
+    return changes;
 }
 
-// The owners' release call; an owner holds a handle only once it is loaded.
-UINT CloseMsiHandle(MSIHANDLE handle) {
-    return g_msi.closeHandle(handle);
+namespace {
+
+// Every installed product's network sources, for every user and context.
+std::vector<ProductSources> ReadSourceLists(const MsiApi& msi) {
+    std::vector<ProductSources> lists;
+    const DWORD network = MSICODE_PRODUCT | MSISOURCETYPE_NETWORK;
+    // Room for the longest path there is.
+    std::wstring source(32768, L'\0');
+    for (DWORD index = 0;; ++index) {
+        wchar_t product[39] = {};
+        wchar_t sid[256] = {};
+        DWORD sidLength = 256;
+        MSIINSTALLCONTEXT context = MSIINSTALLCONTEXT_NONE;
+        // "s-1-1-0": every user's products, and the machine's.
+        if (msi.enumProducts(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, index, product, &context,
+                             sid, &sidLength) != ERROR_SUCCESS) {
+            return lists;
+        }
+        ProductSources list{product,
+                            context == MSIINSTALLCONTEXT_MACHINE ? L"" : sid,
+                            static_cast<int>(context),
+                            {}};
+        const wchar_t* user = list.userSid.empty() ? nullptr : list.userSid.c_str();
+        for (DWORD at = 0;; ++at) {
+            DWORD length = static_cast<DWORD>(source.size());
+            if (msi.enumSources(product, user, context, network, at, &source[0], &length) !=
+                ERROR_SUCCESS) {
+                break;
+            }
+            list.sources.push_back(source.c_str());
+        }
+        lists.push_back(std::move(list));
+    }
 }
-using MsiHandle = UniqueHandle<MSIHANDLE, CloseMsiHandle>;
 
 } // namespace
 
-SourceListChange ChooseSourceListChange(const std::vector<std::wstring>& sources,
-                                        const std::vector<std::wstring>& stagingRoots,
-                                        const std::wstring& stagingFolder,
-                                        const std::wstring& launcherFolder) {
-    SourceListChange change;
-    for (const std::wstring& source : sources) {
-        bool staged = NamesFolder(source.c_str(), FolderLength(source), stagingFolder);
-        for (const std::wstring& root : stagingRoots) {
-            staged = staged || IsStagingFolderIn(source, root);
-        }
-        if (staged) {
-            change.remove.push_back(source);
-        }
-    }
-    if (!launcherFolder.empty()) {
-        change.add = launcherFolder + L"Package\\";
-    }
-    return change;
-}
-
-std::wstring ReadProductCode(const std::wstring& msiPath) {
-    if (!LoadMsiApi()) {
-        return std::wstring();
-    }
-    MsiHandle database;
-    MsiHandle view;
-    MsiHandle record;
-    wchar_t code[64] = {};
-    DWORD length = 64;
-    if (g_msi.openDatabase(msiPath.c_str(), MSIDBOPEN_READONLY, database.Receive()) !=
-            ERROR_SUCCESS ||
-        g_msi.openView(database.Get(),
-                       L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'",
-                       view.Receive()) != ERROR_SUCCESS ||
-        g_msi.execute(view.Get(), 0) != ERROR_SUCCESS ||
-        g_msi.fetch(view.Get(), record.Receive()) != ERROR_SUCCESS ||
-        g_msi.getString(record.Get(), 1, code, &length) != ERROR_SUCCESS) {
-        return std::wstring();
-    }
-    return code;
-}
-
-void KeepMediumAsSource(const std::wstring& productCode, const std::wstring& stagingFolder,
-                        const std::wstring& launcherFolder) {
-    // A product code read means that msi.dll's functions are loaded.
-    if (productCode.empty()) {
+void KeepMediumAsSource(const std::wstring& stagingFolder, const std::wstring& launcherFolder) {
+    const MsiApi* const loaded = LoadMsiApi();
+    if (loaded == nullptr) {
+        LogLine("source lists: msi.dll not loaded");
         return;
     }
+    const MsiApi& msi = *loaded;
     // Every root a launcher stages in, for this account or another.
-    std::vector<std::wstring> roots(3);
-    for (int root = 0; root < 3; ++root) {
-        RootFolder(static_cast<StagingRoot>(root), roots[root]);
+    std::vector<std::wstring> roots;
+    for (const StagingRoot root :
+         {StagingRoot::SystemTemporary, StagingRoot::WindowsTemp, StagingRoot::UserTemporary}) {
+        std::wstring folder;
+        if (RootFolder(root, folder)) {
+            roots.push_back(folder);
+        }
     }
-    const wchar_t* const product = productCode.c_str();
+    const std::vector<ProductSources> lists = ReadSourceLists(msi);
+    const std::vector<SourceListChange> changes =
+        ChooseSourceListChanges(lists, roots, stagingFolder, launcherFolder);
     const DWORD network = MSICODE_PRODUCT | MSISOURCETYPE_NETWORK;
-    for (const MSIINSTALLCONTEXT context :
-         {MSIINSTALLCONTEXT_MACHINE, MSIINSTALLCONTEXT_USERUNMANAGED,
-          MSIINSTALLCONTEXT_USERMANAGED}) {
-        std::vector<std::wstring> sources;
-        UINT status = ERROR_SUCCESS;
-        // Room for the longest path there is.
-        std::wstring source(32768, L'\0');
-        for (DWORD index = 0; status == ERROR_SUCCESS; ++index) {
-            DWORD length = static_cast<DWORD>(source.size());
-            status =
-                g_msi.enumSources(product, nullptr, context, network, index, &source[0], &length);
-            if (status == ERROR_SUCCESS) {
-                sources.push_back(source.c_str());
-            }
+    for (size_t list = 0; list < lists.size(); ++list) {
+        const wchar_t* const product = lists[list].product.c_str();
+        const wchar_t* const user =
+            lists[list].userSid.empty() ? nullptr : lists[list].userSid.c_str();
+        const auto context = static_cast<MSIINSTALLCONTEXT>(lists[list].context);
+        const SourceListChange& change = changes[list];
+        if (!change.remove.empty()) {
+            LogLine("source list of ", product);
         }
-        // Anything else: the product is not registered in this context.
-        if (status != ERROR_NO_MORE_ITEMS) {
-            continue;
-        }
-        const SourceListChange change =
-            ChooseSourceListChange(sources, roots, stagingFolder, launcherFolder);
         for (const std::wstring& source : change.remove) {
-            LogLine(g_msi.clearSource(product, nullptr, context, network, source.c_str()) ==
+            LogLine(msi.clearSource(product, user, context, network, source.c_str()) ==
                             ERROR_SUCCESS
                         ? "source list: taken off "
                         : "source list: not taken off ",
                     source.c_str());
         }
-        if (!change.add.empty() &&
-            g_msi.addSource(product, nullptr, context, network, change.add.c_str(), 1) ==
-                ERROR_SUCCESS &&
-            g_msi.setInfo(product, nullptr, context, network, INSTALLPROPERTY_LASTUSEDSOURCE,
-                          change.add.c_str()) == ERROR_SUCCESS) {
-            LogLine("source list: first and last used ", change.add.c_str());
+        if (change.add.empty()) {
+            continue;
         }
+        const bool added =
+            msi.addSource(product, user, context, network, change.add.c_str(), 1) ==
+                ERROR_SUCCESS &&
+            msi.setInfo(product, user, context, network, INSTALLPROPERTY_LASTUSEDSOURCE,
+                        change.add.c_str()) == ERROR_SUCCESS;
+        LogLine(added ? "source list: first and last used " : "source list: not added ",
+                change.add.c_str());
     }
 }

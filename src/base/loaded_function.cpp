@@ -1,9 +1,7 @@
 // Functions looked up by name at run time rather than imported.
 #include "base/loaded_function.h"
-#include "base/grown_text.h"
 
 #include <cstring>
-#include <string>
 
 bool LoadFunctions(HMODULE module, const FunctionSlot* slots, size_t count) {
     for (size_t slot = 0; slot < count; ++slot) {
@@ -19,15 +17,7 @@ bool LoadFunctions(HMODULE module, const FunctionSlot* slots, size_t count) {
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
-    const HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) {
-        return module;
-    }
-    // A Windows without the update that brought that search: the full path,
-    // from whose folder the DLL's own imports are searched first.
-    std::wstring folder;
-    if (!ReadSystemDirectory(folder)) {
-        return nullptr;
-    }
-    return LoadLibraryExW((folder + L"\\" + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // A loader without that search never gets this far: the launcher ends
+    // at start there.
+    return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }

@@ -105,25 +105,41 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
                        CopyBuffer().get());
 }
 
-bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                       const std::wstring& pattern, StagedFilesLock& lock,
-                       StagingProgress* progress) {
-    const std::unique_ptr<char[]> buffer = CopyBuffer();
+bool ListMatchingFiles(const std::wstring& folder, const std::wstring& pattern,
+                       std::vector<std::wstring>& names) {
     WIN32_FIND_DATAW entry = {};
-    FindHandle search(FindFirstFileW((sourceFolder + pattern).c_str(), &entry));
+    FindHandle search(FindFirstFileW((folder + pattern).c_str(), &entry));
     if (!search.IsValid()) {
         g_lastError = GetLastError();
         return false;
     }
     do {
         // A folder named like a matching file is not part of the package.
-        if (!IsDotEntry(entry) && !IsDirectory(entry.dwFileAttributes) &&
-            !CopyOneFile(sourceFolder, destinationFolder, entry.cFileName, lock, progress,
-                         buffer.get())) {
-            return false;
+        if (!IsDotEntry(entry) && !IsDirectory(entry.dwFileAttributes)) {
+            names.push_back(entry.cFileName);
         }
     } while (FindNextFileW(search.Get(), &entry));
     return EnumerationFinished();
+}
+
+bool CopyPackageFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                      const std::vector<std::wstring>& names, StagedFilesLock& lock,
+                      StagingProgress* progress) {
+    const std::unique_ptr<char[]> buffer = CopyBuffer();
+    for (const std::wstring& name : names) {
+        if (!CopyOneFile(sourceFolder, destinationFolder, name, lock, progress, buffer.get())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CopyMatchingFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                       const std::wstring& pattern, StagedFilesLock& lock,
+                       StagingProgress* progress) {
+    std::vector<std::wstring> names;
+    return ListMatchingFiles(sourceFolder, pattern, names) &&
+           CopyPackageFiles(sourceFolder, destinationFolder, names, lock, progress);
 }
 
 unsigned long long PackageBytes(const std::wstring& sourceFolder, const std::wstring& fileName,

@@ -106,6 +106,15 @@ class Sha256 {
     CryptProvider provider_;
 };
 
+bool IsLeftOut(const std::vector<std::wstring>& leftOut, const wchar_t* name) {
+    for (const std::wstring& cabinet : leftOut) {
+        if (CompareStringOrdinal(cabinet.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether the file is sealed, with its size and hash.
 bool AsSealed(const std::vector<FileSeal>& sealed, const FileSeal& file) {
     const FileSeal* expected = Find(sealed, file.name);
@@ -116,7 +125,8 @@ bool AsSealed(const std::vector<FileSeal>& sealed, const FileSeal& file) {
 } // namespace
 
 SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wstring& msiName,
-                             const std::vector<FileSeal>& staged) {
+                             const std::vector<FileSeal>& staged,
+                             const std::vector<std::wstring>& leftOut) {
     if (Find(staged, msiName.c_str()) == nullptr) {
         return SealVerdict::Incomplete;
     }
@@ -126,7 +136,8 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
         }
     }
     for (const FileSeal& file : sealed) {
-        if (IsCabinet(file.name) && Find(staged, file.name) == nullptr) {
+        if (IsCabinet(file.name) && Find(staged, file.name) == nullptr &&
+            !IsLeftOut(leftOut, file.name)) {
             return SealVerdict::Incomplete;
         }
     }
@@ -134,7 +145,7 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
 }
 
 SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName,
-                              StagingProgress* progress) {
+                              const std::vector<std::wstring>& leftOut, StagingProgress* progress) {
     const Sha256 sha256;
     const std::unique_ptr<char[]> buffer = CopyBuffer();
     const std::vector<FileSeal> sealed(g_sealedFiles, g_sealedFiles + g_sealedFileCount);
@@ -152,5 +163,5 @@ SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& m
             LogLine("sealed, not staged: ", file.name);
         }
     }
-    return JudgeStagedFiles(sealed, msiName, staged);
+    return JudgeStagedFiles(sealed, msiName, staged, leftOut);
 }

@@ -31,13 +31,16 @@ enum class SealVerdict {
 
 // Judges what was staged (the MSI msiName and the cabinets) against the
 // sealed files: each staged file must be sealed with its size and SHA-256,
-// and every sealed cabinet staged. A change outweighs a missing cabinet.
+// and every sealed cabinet staged but those the run left out as another
+// package's. A change outweighs a missing cabinet.
 SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wstring& msiName,
-                             const std::vector<FileSeal>& staged);
+                             const std::vector<FileSeal>& staged,
+                             const std::vector<std::wstring>& leftOut = {});
 
 // JudgeStagedFiles for the compiled-in seal, on the staged files read
 // through the handles that lock them, so that what is judged is what the
 // installer will read. Incomplete, too, when a staged file cannot be read or
 // the progress stops the reading.
 SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName,
+                              const std::vector<std::wstring>& leftOut,
                               StagingProgress* progress = nullptr);

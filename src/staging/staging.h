@@ -178,6 +178,18 @@ bool CopyPackageFile(const std::wstring& sourceFolder, const std::wstring& desti
                      const std::wstring& fileName, StagedFilesLock& lock,
                      StagingProgress* progress = nullptr);
 
+// CopyPackageFile for each of names, in turn, with one buffer; stops at the
+// first copy that fails.
+bool CopyPackageFiles(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
+                      const std::vector<std::wstring>& names, StagedFilesLock& lock,
+                      StagingProgress* progress = nullptr);
+
+// Adds the names of the files of folder that match the wildcard pattern to
+// names, in the order the folder lists them; false, with g_lastError, when
+// the pattern matches no entry at all or the listing fails.
+bool ListMatchingFiles(const std::wstring& folder, const std::wstring& pattern,
+                       std::vector<std::wstring>& names);
+
 // CopyPackageFile for every file of sourceFolder that matches the wildcard
 // pattern; sub-folders are not copied. Fails when a copy fails or the
 // pattern matches no entry at all (a match of folders alone succeeds).

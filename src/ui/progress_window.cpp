@@ -66,6 +66,9 @@ bool ProgressWindow::Advance(unsigned long long bytes) {
 // Without a window the staging goes on, unseen.
 void ProgressWindow::Show() {
     shown_ = true;
+    // Before the dialog's own controls are made: a quiet run that shows no
+    // window never loads them.
+    InitialiseCommonControls(ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS);
     window_ = CreateDialogParamW(module_, MAKEINTRESOURCEW(IDD_LANGUAGE), owner_, Procedure,
                                  reinterpret_cast<LPARAM>(this));
     if (window_ != nullptr) {
@@ -86,7 +89,6 @@ INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wPa
         GetWindowRect(list, &place);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
         ShowWindow(list, SW_HIDE);
-        InitialiseCommonControls(ICC_PROGRESS_CLASS);
         self->bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, place.left,
                                      place.top, place.right - place.left, place.bottom - place.top,
                                      window, nullptr, self->module_, nullptr);

@@ -1,5 +1,8 @@
 // Whether a person sees the launcher's windows.
 #include "ui/window_station.h"
+#include "base/loaded_function.h"
+
+#include <wtsapi32.h>
 
 bool IsStationVisible(HWINSTA station) {
     USEROBJECTFLAGS flags = {};
@@ -10,6 +13,52 @@ bool IsStationVisible(HWINSTA station) {
     return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
-bool IsWindowStationVisible() {
-    return IsStationVisible(GetProcessWindowStation());
+StationSight JudgeStation(const StationFacts& facts) {
+    if (!facts.visibleFlag) {
+        return StationSight::FlagOff;
+    }
+    if (facts.sessionKnown && facts.sessionId == 0) {
+        return StationSight::SessionZero;
+    }
+    if (facts.connectStateKnown && !facts.connectActive) {
+        return StationSight::NotConnected;
+    }
+    return StationSight::Seen;
+}
+
+const char* StationSightText(StationSight sight) {
+    switch (sight) {
+    case StationSight::FlagOff:
+        return "station: unseen, not visible";
+    case StationSight::SessionZero:
+        return "station: unseen, session 0";
+    case StationSight::NotConnected:
+        return "station: unseen, disconnected";
+    default:
+        return "station: visible";
+    }
+}
+
+StationFacts ReadStationFacts() {
+    StationFacts facts;
+    facts.visibleFlag = IsStationVisible(GetProcessWindowStation());
+    facts.sessionKnown = ProcessIdToSessionId(GetCurrentProcessId(), &facts.sessionId) != FALSE;
+    if (JudgeStation(facts) != StationSight::Seen) {
+        return facts;
+    }
+    const HMODULE wtsapi32 = LoadSystemLibrary(L"wtsapi32.dll");
+    const auto query = ModuleFunction<decltype(&WTSQuerySessionInformationW)>(
+        wtsapi32, "WTSQuerySessionInformationW");
+    const auto release = ModuleFunction<decltype(&WTSFreeMemory)>(wtsapi32, "WTSFreeMemory");
+    LPWSTR buffer = nullptr;
+    DWORD bytes = 0;
+    if (query != nullptr && release != nullptr &&
+        query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &buffer, &bytes)) {
+        if (buffer != nullptr && bytes >= sizeof(INT)) {
+            facts.connectStateKnown = true;
+            facts.connectActive = *reinterpret_cast<const INT*>(buffer) == WTSActive;
+        }
+        release(buffer);
+    }
+    return facts;
 }

@@ -226,6 +226,124 @@ TEST_F(MediumTest, RepairTakesTheMediumsFilesNotThoseOfAStagingFolderMadeAgain) 
     UninstallWithSetup();
 }
 
+// A run that never came back (its wait failed, its session ended, it was
+// killed) left its staging folder as another product's source, written
+// here as Windows Installer wrote it for that run. The next run takes such
+// folders off every product's list, and gives the medium to the product
+// that it installed alone. Wine's MsiSourceListClearSourceW changes
+// nothing: there the test sees the attempt in the log, and only Windows
+// shows the other product without that source.
+TEST_F(MediumTest, StagingFoldersOfEarlierRunsGoFromEveryProductsSourceList) {
+    if (!IsWow64()) {
+        GTEST_SKIP() << "32-bit Windows does not install the x64 package as the other product";
+    }
+    packageBefore = testfs::Snapshot(package);
+    const std::wstring other = package + OtherPackage();
+    const std::wstring otherCode = PackageProperty(other, L"ProductCode");
+    struct Removal {
+        std::wstring msi;
+        ~Removal() {
+            EnsureNotInstalled(msi);
+        }
+    } removal{other};
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    ASSERT_EQ(MsiInstallProductW(other.c_str(), L""), static_cast<UINT>(ERROR_SUCCESS));
+    const std::wstring older = files_.staging + L"QLN7FFE\\";
+    const DWORD network = MSICODE_PRODUCT | MSISOURCETYPE_NETWORK;
+    ASSERT_EQ(MsiSourceListAddSourceExW(otherCode.c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE,
+                                        network, older.c_str(), 1),
+              static_cast<UINT>(ERROR_SUCCESS));
+    ASSERT_EQ(MsiSourceListSetInfoW(otherCode.c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE, network,
+                                    INSTALLPROPERTY_LASTUSEDSOURCE, older.c_str()),
+              static_cast<UINT>(ERROR_SUCCESS));
+
+    const RunResult install = RunSetup(L"/qn");
+    ExpectCleanRun(install);
+    ASSERT_TRUE(IsInstalled(productCode));
+    EXPECT_EQ(SourceListInfo(productCode, INSTALLPROPERTY_LASTUSEDSOURCE), package);
+    // The other product's lines: from its name to the next product's.
+    const std::string log = files_.NewLauncherLog();
+    const size_t from = log.find("source list of " + Narrow(otherCode));
+    ASSERT_NE(from, std::string::npos) << "the other product's list was left alone\n" << log;
+    const std::string lines = log.substr(from, log.find("source list of ", from + 1) - from);
+    EXPECT_NE(lines.find("off " + Narrow(older) + "\r\n"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("last used "), std::string::npos)
+        << "the medium became the source of a product that this run did not install\n"
+        << lines;
+    if (winehost::UnixPath(package).empty()) {
+        EXPECT_NE(SourceListInfo(otherCode, INSTALLPROPERTY_LASTUSEDSOURCE), older);
+        EXPECT_EQ(NetworkSources(otherCode), std::vector<std::wstring>{package});
+    }
+    EnsureNotInstalled(other);
+    UninstallWithSetup();
+}
+
+// A newer medium of the same product (its product code, a higher version,
+// a package of its own): Windows Installer refuses the plain command with
+// 1638, so the launcher updates the installed driver in place; the older
+// medium then starts nothing and ends with 1638, and still removes the
+// product, by its product code.
+TEST_F(MediumTest, NewerMediumUpdatesInPlaceOlderMediumRefusesYetRemoves) {
+    packageBefore = testfs::Snapshot(package);
+    ExpectCleanRun(RunSetup(L"/qn"));
+    ASSERT_TRUE(IsInstalled(productCode));
+    const std::wstring updateVersion = TestArgument(L"update-version");
+
+    Medium newer;
+    newer.Create(L"setup-acceptance-update", TestPath(L"setup"));
+    newer.CopyPackage(TestPath(L"update") + L"\\");
+    struct Destroy {
+        Medium& medium;
+        ~Destroy() {
+            medium.Destroy();
+        }
+    } destroy{newer};
+    ASSERT_EQ(PackageProperty(newer.package + OwnPackage(), L"ProductCode"), productCode);
+    RunOptions options;
+    options.timeoutMs = 180000;
+    const RunResult update = newer.Run(L"/qn", options);
+    ASSERT_TRUE(update.ended);
+    EXPECT_EQ(update.exitCode, 0u) << newer.NewLauncherLog();
+    EXPECT_EQ(InstalledProductInfo(productCode, INSTALLPROPERTY_VERSIONSTRING), updateVersion);
+    EXPECT_EQ(ReadBytes(InstallFolder(OwnPackage()) + L"hlx480.sys"),
+              ReadBytes(SourceDir() + ArchitectureOf(OwnPackage()) + L"\\hlx480.sys") + "Update " +
+                  Narrow(updateVersion) + "\r\n")
+        << "the installed driver is not the update's";
+    EXPECT_EQ(SourceListInfo(productCode, INSTALLPROPERTY_LASTUSEDSOURCE), newer.package);
+    EXPECT_TRUE(newer.Leftovers().empty());
+
+    // Back to the older medium: no downgrade, and nothing changes.
+    const RunResult older = RunSetup(L"/qn");
+    ASSERT_TRUE(older.ended);
+    EXPECT_EQ(older.exitCode, static_cast<DWORD>(ERROR_PRODUCT_VERSION));
+    EXPECT_TRUE(older.boxes.empty()) << Narrow(older.boxes.front().text);
+    EXPECT_EQ(InstalledProductInfo(productCode, INSTALLPROPERTY_VERSIONSTRING), updateVersion);
+    EXPECT_EQ(files_.Leftovers(), std::vector<std::wstring>());
+
+    UninstallWithSetup();
+}
+
+// Run against a Setup.exe built with SETUP_STAGE_NEEDED_CABINETS=ON: of the
+// medium's two cabinets, the one that only the other package names stays
+// on the medium, and the package installs from what was staged.
+TEST_F(MediumTest, NeededCabinetsOnlyAreStagedAndInstall) {
+    packageBefore = testfs::Snapshot(package);
+    ExpectCleanRun(RunSetup(L"/qn"));
+    EXPECT_TRUE(IsInstalled(productCode));
+    const auto cabinet = [](const std::wstring& msi) {
+        return Narrow(msi.substr(0, msi.size() - 4)) + ".cab";
+    };
+    const std::string log = files_.NewLauncherLog();
+    EXPECT_NE(log.find("staged, the package's: " + cabinet(OwnPackage()) + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("left out, another package's: " + cabinet(OtherPackage()) + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("staged: " + cabinet(OtherPackage())), std::string::npos) << log;
+    UninstallWithSetup();
+}
+
 // A CD or DVD: every file of the package read-only. The staged copies must
 // still go, and the medium stay as it was.
 TEST_F(MediumTest, ReadOnlyMediumLeavesNoStagingBehind) {

@@ -18,15 +18,17 @@ using testfs::ReadBytes;
 
 using LogRunTest = SetupTest;
 
-// "HLX480DriverInstaller_Setup_" and 14 digits, then end.
+// "HLX480DriverInstaller_Setup_", 14 digits, "_" and the four hexadecimal
+// digits of the part drawn, then end.
 bool IsLogName(const std::wstring& name, const std::wstring& end) {
     const std::wstring head = L"HLX480DriverInstaller_Setup_";
-    if (name.size() != head.size() + 14 + end.size() || name.compare(0, head.size(), head) != 0 ||
-        name.compare(head.size() + 14, end.size(), end) != 0) {
+    const size_t drawn = head.size() + 15;
+    if (name.size() != drawn + 4 + end.size() || name.compare(0, head.size(), head) != 0 ||
+        name[drawn - 1] != L'_' || name.compare(drawn + 4, end.size(), end) != 0) {
         return false;
     }
-    for (size_t at = head.size(); at < head.size() + 14; ++at) {
-        if (!iswdigit(name[at])) {
+    for (size_t at = head.size(); at < drawn + 4; ++at) {
+        if (at != drawn - 1 && !(at < drawn ? iswdigit(name[at]) : iswxdigit(name[at]))) {
             return false;
         }
     }
@@ -89,8 +91,9 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
         {"no cabinet",
          Setting::NoCabinets,
          L"/qn",
-         {"staging stopped: 2 ", "message: Cannot initialise the installation!",
-          "package not staged; exit code 0\r\n"}},
+         {"run: unattended, no box\r\n", "staging stopped: 2 ",
+          "message, not shown: Cannot initialise the installation!",
+          "package not staged; exit code 1619\r\n"}},
         {"cancelled dialog",
          Setting::None,
          L"",
@@ -113,12 +116,13 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
 }
 
 // Someone who may create files in the Windows folder's Temp takes the names
-// that the next run's logs would take, for the coming seconds: a file of
-// their own, a link to a file they want overwritten, and a link to a file
-// they want made. The run opens none, follows none, and logs under a name of
-// its own. Wine refuses any name that is a link, dangling or not (it creates
-// with O_EXCL, which never follows one): only Windows shows what
-// FILE_FLAG_OPEN_REPARSE_POINT adds for the dangling one.
+// that the next run's logs would take, for the coming seconds, as far as
+// they can be told in advance (the time, with and without an attempt's
+// number): a file of their own, a link to a file they want overwritten, and
+// a link to a file they want made. The run opens none, follows none, and
+// logs under a name of its own, with a part drawn that nobody could predict. Wine refuses any name
+// that is a link, dangling or not (it creates with O_EXCL, which never follows one): only Windows
+// shows what FILE_FLAG_OPEN_REPARSE_POINT adds for the dangling one.
 TEST_F(LogRunTest, NamesTakenInAdvanceAreNeitherOpenedNorFollowed) {
     const std::wstring victim = files_.root + L"victim.txt";
     ASSERT_TRUE(testfs::WriteBytes(victim, "keep me"));
@@ -184,10 +188,10 @@ TEST_F(LogRunTest, NamesTakenInAdvanceAreNeitherOpenedNorFollowed) {
                 << Narrow(p.path) << " was changed";
         }
     }
-    // The launcher's and the installer's, under a fourth name.
+    // The launcher's and the installer's, under a name drawn for them.
     ASSERT_EQ(own.size(), 2u) << "the run made no log of its own";
-    EXPECT_TRUE(IsLogName(own[0], L"_4.log")) << Narrow(own[0]);
-    EXPECT_TRUE(IsLogName(own[1], L"_4_msi.log")) << Narrow(own[1]);
+    EXPECT_TRUE(IsLogName(own[0], L".log")) << Narrow(own[0]);
+    EXPECT_EQ(own[1], own[0].substr(0, own[0].size() - 4) + L"_msi.log") << Narrow(own[1]);
 }
 
 } // namespace

@@ -78,7 +78,8 @@ TEST_F(ProgressRunTest, ShowsTheStagingAndCancelStopsIt) {
         EXPECT_EQ(seen.text, L"Preparing the installation...");
         EXPECT_TRUE(seen.barMoved) << "the bar did not move";
         EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
-        EXPECT_EQ(run.exitCode, 0u) << "ends as a cancelled dialog does";
+        EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_USEREXIT))
+            << "a passive run tells that nothing was installed";
         EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
         EXPECT_TRUE(files_.Leftovers().empty()) << "the staging folder stayed";
     }

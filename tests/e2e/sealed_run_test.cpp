@@ -89,8 +89,10 @@ TEST_P(SealedRunTest, RunsOnlyThePackageItWasSealedTo) {
     }
     const bool refused = sealed_ && c.message != nullptr;
 
-    // Where a person sees it.
-    const RunResult seen = files_.Run(L"/qn");
+    // Where a person attends it: started without a switch, the installed
+    // flag set.
+    SetupTest::Apply(Setting::InstalledFlag);
+    const RunResult seen = files_.Run(L"");
     ASSERT_TRUE(seen.ended);
     EXPECT_EQ(seen.exitCode, 0u);
     InstallerRecord record;

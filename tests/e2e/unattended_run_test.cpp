@@ -81,7 +81,9 @@ TEST_F(UnattendedTest, InstallerExitCodeOfACancelledDialogIsUserExit) {
 
 TEST_F(UnattendedTest, InstallerExitCodeFollowsTheBoxWhereItIsSeen) {
     Apply(Setting::NoCabinets);
-    const RunResult run = files_.Run(L"/qn");
+    // Started without a switch, the installed flag set: a person attends it.
+    Apply(Setting::InstalledFlag);
+    const RunResult run = files_.Run(L"");
     ASSERT_EQ(run.boxes.size(), 1u) << "the box belongs where a person sees it";
     EXPECT_EQ(run.boxes[0].text, kInitialisationMessage);
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_PACKAGE_OPEN_FAILED));

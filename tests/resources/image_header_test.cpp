@@ -211,6 +211,7 @@ TEST_F(ImageHeaderTest, ImportsOnlyFunctionsThatLoadNothingBesideIt) {
           "FormatMessageW",
           "FreeLibrary",
           "GetCurrentProcess",
+          "GetCurrentProcessId",
           "GetExitCodeProcess",
           "GetFileAttributesW",
           "GetLastError",
@@ -232,9 +233,11 @@ TEST_F(ImageHeaderTest, ImportsOnlyFunctionsThatLoadNothingBesideIt) {
           "LocalFree",
           "LockResource",
           "MoveFileExW",
+          "ProcessIdToSessionId",
           "ReadFile",
           "RemoveDirectoryW",
           "SetFilePointer",
+          "SetLastError",
           "SetUnhandledExceptionFilter",
           "SizeofResource",
           "Sleep",
@@ -280,7 +283,8 @@ TEST_F(ImageHeaderTest, ImportsOnlyFunctionsThatLoadNothingBesideIt) {
 }
 
 // Windows 10 version 1607 and later resolve the image's imports from the
-// system folder alone: the load configuration's DependentLoadFlags. Wine does not show what the loader does with it.
+// system folder alone: the load configuration's DependentLoadFlags. Wine does not show what the
+// loader does with it.
 TEST_F(ImageHeaderTest, LoadConfigurationResolvesImportsFromTheSystemFolder) {
     ASSERT_GT(nt.OptionalHeader.NumberOfRvaAndSizes,
               static_cast<DWORD>(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG));

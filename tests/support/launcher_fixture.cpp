@@ -4,6 +4,7 @@
 #include "launcher_places.h"
 #include "test_main.h"
 #include "unseen_desktop.h"
+#include "wine_host.h"
 
 namespace {
 
@@ -17,6 +18,12 @@ std::wstring WindowsTempAside() {
 
 void RestoreWindowsTemp() {
     const std::wstring temp = testfs::WindowsTemp();
+    if (testfs::Exists(WindowsTempAside()) && testfs::Exists(temp)) {
+        // A small file system in its place: what the run left goes with it,
+        // and only its empty mount point is removed.
+        winehost::UnmountFileSystem(temp);
+        RemoveDirectoryW(temp.c_str());
+    }
     if (testfs::Exists(WindowsTempAside()) && !testfs::Exists(temp)) {
         MoveFileW(WindowsTempAside().c_str(), temp.substr(0, temp.size() - 1).c_str());
     }
@@ -76,6 +83,14 @@ void SetupTest::Apply(Setting setting) {
     case Setting::WindowsTempUnusable: {
         const std::wstring temp = testfs::WindowsTemp();
         ASSERT_TRUE(MoveFileW(temp.substr(0, temp.size() - 1).c_str(), WindowsTempAside().c_str()));
+        break;
+    }
+    case Setting::WindowsTempFull: {
+        // Room for a few small files, and not for the 70,000-byte cabinet.
+        const std::wstring temp = testfs::WindowsTemp();
+        ASSERT_TRUE(MoveFileW(temp.substr(0, temp.size() - 1).c_str(), WindowsTempAside().c_str()));
+        ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+        ASSERT_TRUE(winehost::MountSmallFileSystem(temp, 48 * 1024)) << "no small file system";
         break;
     }
     case Setting::CabinetInUse:

@@ -24,6 +24,7 @@ enum class Setting {
     NoOtherPackage,
     TemporaryFolderMissing,
     WindowsTempUnusable,
+    WindowsTempFull,
     CabinetInUse,
     InstallerNotStartable,
     InstalledFlag,

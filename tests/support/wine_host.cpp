@@ -122,6 +122,55 @@ bool RemoveTreeInPrefix(const std::wstring& folder) {
            testfs::WaitForFile(folder, kHostProgramMs, false);
 }
 
+namespace {
+
+// The size of the file system that holds folder, or 0.
+unsigned long long FileSystemBytes(const std::wstring& folder) {
+    ULARGE_INTEGER available = {}, total = {};
+    return GetDiskFreeSpaceExW(folder.c_str(), &available, &total, nullptr) ? total.QuadPart : 0;
+}
+
+// Waits until the size of folder's file system is small (up to limit) or not.
+bool WaitForFileSystemSize(const std::wstring& folder, unsigned long long limit, bool small) {
+    for (DWORD waited = 0; waited < kHostProgramMs; waited += 50) {
+        const unsigned long long bytes = FileSystemBytes(folder);
+        if (bytes != 0 && (bytes <= limit) == small) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+// The limit under which a file system counts as the small one mounted.
+const unsigned long long kSmallLimit = 1024 * 1024;
+
+} // namespace
+
+bool MountSmallFileSystem(const std::wstring& folder, unsigned long long bytes) {
+    const std::string config = WineConfigFolder();
+    const std::string unixFolder = UnixPath(folder);
+    // Only a folder of the prefix's drive C:, never through a link.
+    if (config.empty() || bytes > kSmallLimit ||
+        unixFolder.compare(0, config.size() + 15, config + "/dosdevices/c:/") != 0 ||
+        IsLinkItself(folder)) {
+        return false;
+    }
+    return StartHostProgram({"/bin/mount", "-t", "tmpfs", "-o", "size=" + std::to_string(bytes),
+                             "setup-e2e-small", unixFolder}) &&
+           WaitForFileSystemSize(folder, kSmallLimit, true);
+}
+
+void UnmountFileSystem(const std::wstring& folder) {
+    const unsigned long long bytes = FileSystemBytes(folder);
+    if (bytes == 0 || bytes > kSmallLimit) {
+        return;
+    }
+    if (StartHostProgram({"/bin/umount", UnixPath(folder)})) {
+        WaitForFileSystemSize(folder, kSmallLimit, false);
+    }
+}
+
 bool RemovesDirectoryLinks(const std::wstring& scratch) {
     const std::wstring target = scratch + L"link-probe-target\\";
     const std::wstring link = scratch + L"link-probe";

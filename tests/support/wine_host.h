@@ -34,6 +34,15 @@ bool IsLinkItself(const std::wstring& path);
 // one that is a link itself. False when it is not removed so, or not on Wine.
 bool RemoveTreeInPrefix(const std::wstring& folder);
 
+// Mounts a file system of about bytes at folder (an empty folder, with
+// trailing backslash, in the prefix's drive C:) and waits until Wine shows
+// its size there: for a disk that fills. False when it could not.
+bool MountSmallFileSystem(const std::wstring& folder, unsigned long long bytes);
+
+// Unmounts a file system at folder, if one is there, and waits until it is
+// gone.
+void UnmountFileSystem(const std::wstring& folder);
+
 // Whether RemoveDirectoryW removes a link to a folder that holds a file, as
 // Windows does, leaving the folder; tried in scratch (with trailing
 // backslash). Wine 8 answers no: it looks through the link.

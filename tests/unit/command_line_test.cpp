@@ -16,6 +16,7 @@ TEST(SplitArgumentsTest, FollowsTheRulesOfWindowsPrograms) {
         const wchar_t* commandLine;
         std::vector<std::wstring> texts;
         std::vector<std::wstring> spans;
+        bool quoteLeftOpen = false;
     };
     const SplitCase cases[] = {
         {"blanks separate", L" a\t b  ", {L"a", L"b"}, {L"a", L"b"}},
@@ -28,20 +29,59 @@ TEST(SplitArgumentsTest, FollowsTheRulesOfWindowsPrograms) {
         {"escaped quote", L"a\\\"b c", {L"a\"b", L"c"}, {L"a\\\"b", L"c"}},
         {"pair of backslashes before a quote", L"a\\\\\"b c\"", {L"a\\b c"}, {L"a\\\\\"b c\""}},
         {"three backslashes before a quote", L"a\\\\\\\"b", {L"a\\\"b"}, {L"a\\\\\\\"b"}},
-        {"two quotes inside quotes", L"\"a\"\"b\"", {L"a\"b"}, {L"\"a\"\"b\""}},
+        // Two quotes inside quotes end the quoting: the last one opens another.
+        {"two quotes inside quotes", L"\"a\"\"b\"", {L"a\"b"}, {L"\"a\"\"b\""}, true},
         {"three quotes in a row", L"\"\"\"a\"\"\" b", {L"\"a\"", L"b"}, {L"\"\"\"a\"\"\"", L"b"}},
-        {"unclosed quote runs to the end", L"\"a b", {L"a b"}, {L"\"a b"}},
+        {"unclosed quote runs to the end", L"\"a b", {L"a b"}, {L"\"a b"}, true},
+        {"open quote after a switch",
+         L"/qn \"INSTALLDIR=C:\\x",
+         {L"/qn", L"INSTALLDIR=C:\\x"},
+         {L"/qn", L"\"INSTALLDIR=C:\\x"},
+         true},
+        {"closed quote at the end", L"a=\"b\"", {L"a=b"}, {L"a=\"b\""}, false},
+        {"escaped quote leaves none open", L"a\\\"", {L"a\""}, {L"a\\\""}, false},
     };
     for (const SplitCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::wstring commandLine = c.commandLine;
         std::vector<std::wstring> texts, spans;
-        for (const Argument& argument : SplitArguments(commandLine)) {
+        bool quoteLeftOpen = !c.quoteLeftOpen;
+        for (const Argument& argument : SplitArguments(commandLine, &quoteLeftOpen)) {
             texts.push_back(argument.text);
             spans.push_back(commandLine.substr(argument.begin, argument.end - argument.begin));
         }
         EXPECT_EQ(texts, c.texts);
         EXPECT_EQ(spans, c.spans);
+        EXPECT_EQ(quoteLeftOpen, c.quoteLeftOpen);
+    }
+}
+
+// msiexec.exe reads its switches in any case; the launcher reads them alike.
+TEST(SwitchTest, AnyCaseWholeArgumentOnly) {
+    struct SwitchCase {
+        const wchar_t* argument;
+        bool uninstall, passive, quiet, fullInterface, help;
+    };
+    const SwitchCase cases[] = {
+        {L"/X", true, false, false, false, false},
+        {L"-Uninstall", true, false, false, false, false},
+        {L"/xy", false, false, false, false, false},
+        {L"/PASSIVE", false, true, false, false, false},
+        {L"/passiveX", false, false, false, false, false},
+        {L"/QN", false, false, true, false, false},
+        {L"-Quiet", false, false, true, false, false},
+        {L"/QF", false, false, true, true, false},
+        {L"-?", false, false, false, false, true},
+        {L"Q", false, false, false, false, false},
+    };
+    for (const SwitchCase& c : cases) {
+        const std::wstring argument = c.argument;
+        SCOPED_TRACE(testing::PrintToString(argument));
+        EXPECT_EQ(IsUninstallSwitch(argument), c.uninstall);
+        EXPECT_EQ(IsPassiveSwitch(argument), c.passive);
+        EXPECT_EQ(IsQuietSwitch(argument), c.quiet);
+        EXPECT_EQ(IsFullInterfaceSwitch(argument), c.fullInterface);
+        EXPECT_EQ(IsHelpSwitch(argument), c.help);
     }
 }
 

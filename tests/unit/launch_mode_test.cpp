@@ -33,8 +33,11 @@ const ModeCase kModeCases[] = {
     {"dash help", false, L"-?", kDirect},
     {"passive loses to full interface", false, L"/passive /qf", kDialog},
     {"passive with quiet", false, L"/passive /qn", kDirect},
-    {"upper-case quiet", false, L"/Q", kDialog},
-    {"upper-case passive", false, L"/PASSIVE", kDialog},
+    // msiexec.exe reads its switches in any case.
+    {"upper-case quiet", false, L"/Q", kDirect},
+    {"upper-case passive", false, L"/PASSIVE", kDirect},
+    {"upper-case full interface", false, L"/QN /QF", kDialog},
+    {"mixed-case help", false, L"-?", kDirect},
     {"quoted quiet switch", false, L"\"/qn\"", kDirect},
     {"quiet with options", false, L"/qb-!", kDirect},
     {"quoted full interface", false, L"/qn \"-qf\"", kDialog},
@@ -81,6 +84,8 @@ TEST(InstallerShowsInterfaceTest, FollowsTheLastUserInterfaceSwitch) {
         {L"/passive /qn", false},
         {L"/qn /passive", true},
         {L"/l*v C:\\logs\\setup-qn.log", true},
+        {L"/QN", false},
+        {L"/QB", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(InstallerShowsInterface(c.first), c.second) << testing::PrintToString(c.first);
@@ -93,7 +98,12 @@ TEST(InstallerNeedsAPersonTest, EveryInterfaceThatMayWaitForAnAnswerNeedsOne) {
     const std::pair<const wchar_t*, bool> cases[] = {
         {L"", true},
         {L"REBOOT=ReallySuppress", true},
-        {L"/QN", true},
+        {L"/QN", false},
+        {L"/QB", true},
+        {L"/QB-", false},
+        {L"/QN+", true},
+        {L"/QR", true},
+        {L"/PASSIVE", false},
         {L"/l*v C:\\logs\\setup-qn.log", true},
         {L"/qf", true},
         {L"/qn -qf", true},
@@ -118,6 +128,34 @@ TEST(InstallerNeedsAPersonTest, EveryInterfaceThatMayWaitForAnAnswerNeedsOne) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(InstallerNeedsAPerson(c.first), c.second) << testing::PrintToString(c.first);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A run without a person shows no box and tells everything by its exit code.
+TEST(SwitchesAskForNoPersonTest, QuietOrPassiveWithoutTheDialog) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"", false},
+        {L"REBOOT=ReallySuppress", false},
+        {L"/qn", true},
+        {L"/QN", true},
+        {L"-q", true},
+        {L"/quiet", true},
+        {L"/qb-!", true},
+        {L"/passive", true},
+        {L"-Passive", true},
+        {L"/x /qn", true},
+        {L"/qf", false},
+        {L"/qn /qf", false},
+        {L"/passive /qf", false},
+        {L"/?", false},
+        {L"/l*v C:\\logs\\setup-qn.log", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SwitchesAskForNoPerson(c.first), c.second) << testing::PrintToString(c.first);
     }
 }
 

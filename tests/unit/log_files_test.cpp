@@ -1,5 +1,8 @@
 // The names of the launcher's logs.
 #include "app/log_files.h"
+#include "file_io.h"
+#include "scratch_folder.h"
+#include "staging/staging.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +19,38 @@ TEST(LogNameTest, PackageSetupAndTheStartsLocalTime) {
     start.wMilliseconds = 999;
     const std::wstring name = LogName(L"HLX480DriverInstaller", start);
     EXPECT_EQ(name, L"HLX480DriverInstaller_Setup_20261209150307");
-    const std::pair<int, const wchar_t*> attempts[] = {
-        {1, L"HLX480DriverInstaller_Setup_20261209150307.log"},
-        {2, L"HLX480DriverInstaller_Setup_20261209150307_2.log"},
-        {16, L"HLX480DriverInstaller_Setup_20261209150307_16.log"},
-    };
-    for (const auto& attempt : attempts) {
-        EXPECT_EQ(LogFileName(name, attempt.first), attempt.second) << attempt.first;
+    // After the time, a part that nobody can predict.
+    EXPECT_EQ(DrawnLogName(name, 0x5F3A), L"HLX480DriverInstaller_Setup_20261209150307_5F3A");
+    EXPECT_EQ(DrawnLogName(name, 0x7), L"HLX480DriverInstaller_Setup_20261209150307_0007");
+}
+
+// Draws 0x5F3A, then 0x1234, then fails.
+bool DrawInTurn(unsigned& value) {
+    static const unsigned values[] = {0x5F3A, 0x1234};
+    static size_t next = 0;
+    if (next == sizeof(values) / sizeof(values[0])) {
+        return false;
     }
+    value = values[next++];
+    return true;
+}
+
+using DrawnLogFileTest = ScratchFolderTest;
+
+// A name that someone took beforehand is neither opened nor given up on:
+// another draw names the log.
+TEST_F(DrawnLogFileTest, TakenNameEarnsAnotherDraw) {
+    const std::wstring name = folder + L"Pkg_Setup_20261209150307";
+    ASSERT_TRUE(testfs::WriteBytes(name + L"_5F3A.log", "someone else's"));
+    std::wstring path;
+    const FileHandle file =
+        CreateDrawnLogFile(name, L".log", StagingSecurity(L""), DrawInTurn, path);
+    EXPECT_TRUE(file.IsValid());
+    EXPECT_EQ(path, name + L"_1234.log");
+    EXPECT_EQ(testfs::ReadBytes(name + L"_5F3A.log"), "someone else's");
+    // No draw left: no log, rather than one under a name that is taken.
+    EXPECT_FALSE(
+        CreateDrawnLogFile(name, L".log", StagingSecurity(L""), DrawInTurn, path).IsValid());
 }
 
 } // namespace

@@ -27,8 +27,9 @@ const CommandCase kCommandCases[] = {
     {"all four switches erased", L"-x /uninstall", L"", L"msiexec.exe /x \"P\"  "},
     {"transform kept when uninstalling", L"/x", L":ja-JP.mst",
      L"msiexec.exe /x \"P\" TRANSFORMS=\":ja-JP.mst\" "},
-    {"upper-case X installs", L"/X", L"", L"msiexec.exe /i \"P\" /X"},
-    {"capital U installs", L"/Uninstall", L"", L"msiexec.exe /i \"P\" /Uninstall"},
+    // msiexec.exe reads its switches in any case.
+    {"upper-case X uninstalls", L"/X /QN", L"", L"msiexec.exe /x \"P\"  /QN"},
+    {"capital U uninstalls", L"/Uninstall", L"", L"msiexec.exe /x \"P\" "},
     {"quoted switch goes with its quotes", L"\"/x\" /qn", L"", L"msiexec.exe /x \"P\"  /qn"},
     {"switch between others", L"/qn -x /l*v a.log", L"", L"msiexec.exe /x \"P\" /qn  /l*v a.log"},
     // A switch's text inside another argument is no switch, and stays.
@@ -56,6 +57,24 @@ TEST(ComposeMsiexecCommandLineTest, InstallerLogComesLast) {
     EXPECT_EQ(ComposeMsiexecCommandLine(L"/x /qn", L"P", L":ja-JP.mst", L"C:\\W T\\a_msi.log"),
               L"msiexec.exe /x \"P\" TRANSFORMS=\":ja-JP.mst\"  /qn /l*v \"C:\\W T\\a_msi.log\"");
     EXPECT_EQ(ComposeMsiexecCommandLine(L"", L"P", L"", L"L"), L"msiexec.exe /i \"P\" /l*v \"L\"");
+    // Inside a quote left open it would become part of the last value.
+    EXPECT_EQ(ComposeMsiexecCommandLine(L"/qn \"INSTALLDIR=C:\\x", L"P", L"", L"L"),
+              L"msiexec.exe /i \"P\" /qn \"INSTALLDIR=C:\\x");
+}
+
+// Where the product is installed from another package: an update in place
+// after what was typed, or a removal by product code, with the package's
+// transform left out.
+TEST(ComposeMsiexecCommandLineTest, UpdateAndRemovalOfAnotherPackage) {
+    EXPECT_EQ(ComposeMsiexecCommandLine(L"/qn", L"P", L"", L"L", UpdateCase::MinorUpdate, L"{C}"),
+              L"msiexec.exe /i \"P\" /qn REINSTALL=ALL REINSTALLMODE=vomus /l*v \"L\"");
+    EXPECT_EQ(ComposeMsiexecCommandLine(L"/x /qn", L"P", L":ja-JP.mst", L"L",
+                                        UpdateCase::RemoveByProduct, L"{C}"),
+              L"msiexec.exe /x {C}  /qn /l*v \"L\"");
+    // Not inside a quote left open.
+    EXPECT_EQ(
+        ComposeMsiexecCommandLine(L"/qn \"A=b", L"P", L"", L"L", UpdateCase::MinorUpdate, L"{C}"),
+        L"msiexec.exe /i \"P\" /qn \"A=b");
 }
 
 // msiexec.exe reads any argument that begins with /l or -l, in any case, as

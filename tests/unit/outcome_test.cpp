@@ -1,4 +1,4 @@
-// The exit code of a run, for every outcome, seen or not.
+// The exit code of a run, for every outcome, attended or not.
 #include "app/outcome.h"
 
 #include <gtest/gtest.h>
@@ -11,31 +11,44 @@ TEST(ChooseExitCodeTest, Table) {
     struct ExitCase {
         const char* name;
         ExitCodeReport report;
-        bool visible;
+        bool attended;
         Outcome outcome;
         DWORD installerExitCode;
         DWORD expected;
     };
     const ExitCase cases[] = {
-        // Where a person saw the box, the default build ends with 0.
-        {"seen: installer failed", zero, true, Outcome::InstallerEnded, 1603, 0},
-        {"seen: bitness", zero, true, Outcome::BitnessUnknown, 0, 0},
-        {"seen: no staging folder", zero, true, Outcome::NoStagingFolder, 0, 0},
-        {"seen: package not staged", zero, true, Outcome::PackageNotStaged, 0, 0},
-        {"seen: installer not started", zero, true, Outcome::InstallerNotStarted, 0, 0},
-        {"seen: dialog cancelled", zero, true, Outcome::DialogCancelled, 0, 0},
-        {"seen: dialog not shown", zero, true, Outcome::DialogNotShown, 0, 0},
-        {"seen: no package for ARM", zero, true, Outcome::PlatformUnsupported, 0, 0},
-        // Where nobody could, a failure of the launcher's own is told by its code.
-        {"unseen: installer ended", zero, false, Outcome::InstallerEnded, 1603, 0},
-        {"unseen: bitness", zero, false, Outcome::BitnessUnknown, 0, 1603},
-        {"unseen: no staging folder", zero, false, Outcome::NoStagingFolder, 0, 1632},
-        {"unseen: package not staged", zero, false, Outcome::PackageNotStaged, 0, 1619},
-        {"unseen: installer not started", zero, false, Outcome::InstallerNotStarted, 0, 1601},
-        {"unseen: dialog cancelled", zero, false, Outcome::DialogCancelled, 0, 0},
-        {"unseen: no package for ARM", zero, false, Outcome::PlatformUnsupported, 0, 1633},
+        // Where a person attended the run and saw the box, the default build ends with 0.
+        {"attended: installer failed", zero, true, Outcome::InstallerEnded, 1603, 0},
+        {"attended: bitness", zero, true, Outcome::BitnessUnknown, 0, 0},
+        {"attended: no staging folder", zero, true, Outcome::NoStagingFolder, 0, 0},
+        {"attended: package not staged", zero, true, Outcome::PackageNotStaged, 0, 0},
+        {"attended: Temp full", zero, true, Outcome::TempFull, 0, 0},
+        {"attended: installer not started", zero, true, Outcome::InstallerNotStarted, 0, 0},
+        {"attended: dialog cancelled", zero, true, Outcome::DialogCancelled, 0, 0},
+        {"attended: dialog not shown", zero, true, Outcome::DialogNotShown, 0, 0},
+        {"attended: no package for ARM", zero, true, Outcome::PlatformUnsupported, 0, 0},
+        {"attended: package changed", zero, true, Outcome::PackageChanged, 0, 0},
+        {"attended: session ended", zero, true, Outcome::SessionEnded, 0, 0},
+        // A run nobody attends tells everything: the installer's own code...
+        {"unattended: installed", zero, false, Outcome::InstallerEnded, 0, 0},
+        {"unattended: installer failed", zero, false, Outcome::InstallerEnded, 1603, 1603},
+        {"unattended: another install runs", zero, false, Outcome::InstallerEnded, 1618, 1618},
+        {"unattended: reboot needed", zero, false, Outcome::InstallerEnded, 3010, 3010},
+        {"unattended: reboot started", zero, false, Outcome::InstallerEnded, 1641, 1641},
+        {"unattended: user cancelled the installer", zero, false, Outcome::InstallerEnded, 1602,
+         1602},
+        // ...and the launcher's own failures.
+        {"unattended: bitness", zero, false, Outcome::BitnessUnknown, 0, 1603},
+        {"unattended: no staging folder", zero, false, Outcome::NoStagingFolder, 0, 1632},
+        {"unattended: package not staged", zero, false, Outcome::PackageNotStaged, 0, 1619},
+        {"unattended: Temp full", zero, false, Outcome::TempFull, 0, 1632},
+        {"unattended: package changed", zero, false, Outcome::PackageChanged, 0, 1620},
+        {"unattended: installer not started", zero, false, Outcome::InstallerNotStarted, 0, 1601},
+        {"unattended: progress cancelled", zero, false, Outcome::DialogCancelled, 0, 1602},
+        {"unattended: no package for ARM", zero, false, Outcome::PlatformUnsupported, 0, 1633},
+        {"unattended: session ended", zero, false, Outcome::SessionEnded, 0, 1602},
         // A dialog that nobody could answer is a failure in every build.
-        {"unseen: dialog", zero, false, Outcome::DialogUnseen, 0, 1603},
+        {"unattended: dialog", zero, false, Outcome::DialogUnseen, 0, 1603},
         {"installer: unseen dialog", installer, false, Outcome::DialogUnseen, 0, 1603},
         // A build that reports the installer's outcome does so everywhere.
         {"installer: success", installer, true, Outcome::InstallerEnded, 0, 0},
@@ -46,20 +59,26 @@ TEST(ChooseExitCodeTest, Table) {
         {"installer: bitness", installer, true, Outcome::BitnessUnknown, 0, 1603},
         {"installer: no package for ARM", installer, true, Outcome::PlatformUnsupported, 0, 1633},
         {"installer: no staging folder", installer, true, Outcome::NoStagingFolder, 0, 1632},
+        {"installer: Temp full", installer, true, Outcome::TempFull, 0, 1632},
         {"installer: package not staged", installer, false, Outcome::PackageNotStaged, 0, 1619},
         {"installer: not started", installer, true, Outcome::InstallerNotStarted, 0, 1601},
         {"installer: dialog cancelled", installer, true, Outcome::DialogCancelled, 0, 1602},
         {"installer: dialog not shown", installer, true, Outcome::DialogNotShown, 0, 1603},
-        // The session ended under the staging: seen, as a cancel; unseen, told.
-        {"seen: session ended", zero, true, Outcome::SessionEnded, 0, 0},
-        {"unseen: session ended", zero, false, Outcome::SessionEnded, 0, 1602},
         {"installer: session ended", installer, true, Outcome::SessionEnded, 0, 1602},
     };
     for (const ExitCase& c : cases) {
-        EXPECT_EQ(ChooseExitCode(c.report, c.visible, RunOutcome{c.outcome, c.installerExitCode}),
+        EXPECT_EQ(ChooseExitCode(c.report, c.attended, RunOutcome{c.outcome, c.installerExitCode}),
                   c.expected)
             << c.name;
     }
+}
+
+// Either reason ends the start before anything is loaded by name.
+TEST(ChooseStartRefusalTest, Table) {
+    EXPECT_EQ(ChooseStartRefusal(false, true), StartRefusal::None);
+    EXPECT_EQ(ChooseStartRefusal(true, true), StartRefusal::DllRedirection);
+    EXPECT_EQ(ChooseStartRefusal(false, false), StartRefusal::UnrestrictedSearch);
+    EXPECT_EQ(ChooseStartRefusal(true, false), StartRefusal::DllRedirection);
 }
 
 } // namespace

@@ -1,59 +1,91 @@
-// What the installed product keeps as its source after a run.
+// What the installed products keep as their sources after a run.
 #include "app/product_source.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(ChooseSourceListChangeTest, StagingFoldersGoAndTheMediumComesFirst) {
+// Each case gives every product's list and what must change in each.
+TEST(ChooseSourceListChangesTest, StagingFoldersGoAndTheMediumComesFirstWhereThisRunInstalled) {
     const std::vector<std::wstring> roots = {L"C:\\Windows\\Temp\\", L"C:\\Windows\\SystemTemp\\",
                                              L"C:\\Users\\ann\\AppData\\Local\\Temp\\"};
     const std::wstring staging = L"C:\\Windows\\Temp\\QLN1A2B\\";
+    const std::wstring older = L"C:\\Windows\\Temp\\QLN0007\\";
     const std::wstring launcher = L"E:\\";
-    struct SourceCase {
-        const char* name;
-        std::vector<std::wstring> sources;
-        std::wstring launcherFolder;
+    const std::wstring medium = L"E:\\Package\\";
+    struct Expected {
         std::vector<std::wstring> removed;
         std::wstring added;
     };
+    struct SourceCase {
+        const char* name;
+        std::vector<std::vector<std::wstring>> lists;
+        std::wstring stagingFolder;
+        std::wstring launcherFolder;
+        std::vector<Expected> expected;
+    };
     const SourceCase cases[] = {
-        {"this run's folder", {staging}, launcher, {staging}, L"E:\\Package\\"},
-        {"an older run's, and one in the user's TMP",
-         {L"C:\\Windows\\Temp\\QLN0007\\", L"C:\\Users\\ann\\AppData\\Local\\Temp\\QLN7FFF\\"},
+        {"this run's folder", {{staging}}, staging, launcher, {{{staging}, medium}}},
+        // A transform gave the product another code: it is found by its source.
+        {"a product code changed by a transform, beside an unrelated product",
+         {{L"D:\\Setup\\"}, {staging}},
+         staging,
          launcher,
-         {L"C:\\Windows\\Temp\\QLN0007\\", L"C:\\Users\\ann\\AppData\\Local\\Temp\\QLN7FFF\\"},
-         L"E:\\Package\\"},
+         {{{}, L""}, {{staging}, medium}}},
+        {"two products named by this run's folder",
+         {{staging}, {L"c:\\windows\\temp\\qln1a2b"}},
+         staging,
+         launcher,
+         {{{staging}, medium}, {{L"c:\\windows\\temp\\qln1a2b"}, medium}}},
+        // Nothing of this run's is there: the medium is not that product's.
+        {"an older run's folder, and one in the user's TMP, get no medium",
+         {{older, L"C:\\Users\\ann\\AppData\\Local\\Temp\\QLN7FFF\\"}},
+         staging,
+         launcher,
+         {{{older, L"C:\\Users\\ann\\AppData\\Local\\Temp\\QLN7FFF\\"}, L""}}},
+        {"a run that staged nothing mends older runs' folders",
+         {{older}, {L"D:\\Setup\\"}},
+         L"",
+         L"",
+         {{{older}, L""}, {{}, L""}}},
         {"another case, no trailing backslash",
-         {L"c:\\windows\\temp\\qln1a2b", L"C:\\WINDOWS\\SYSTEMTEMP\\qlnBEEF"},
+         {{L"c:\\windows\\temp\\qln1a2b", L"C:\\WINDOWS\\SYSTEMTEMP\\qlnBEEF"}},
+         staging,
          launcher,
-         {L"c:\\windows\\temp\\qln1a2b", L"C:\\WINDOWS\\SYSTEMTEMP\\qlnBEEF"},
-         L"E:\\Package\\"},
-        {"folders elsewhere stay",
-         {L"D:\\Setup\\QLN1234\\", L"C:\\Windows\\Temp\\Other\\QLN1234\\", L"\\\\server\\share\\",
-          L"E:\\Package\\"},
+         {{{L"c:\\windows\\temp\\qln1a2b", L"C:\\WINDOWS\\SYSTEMTEMP\\qlnBEEF"}, medium}}},
+        {"folders elsewhere stay: nothing to do",
+         {{L"D:\\Setup\\QLN1234\\", L"C:\\Windows\\Temp\\Other\\QLN1234\\", L"\\\\server\\share\\",
+           L"E:\\Package\\"}},
+         staging,
          launcher,
-         {},
-         L"E:\\Package\\"},
+         {{{}, L""}}},
         {"names that only look alike stay",
-         {L"C:\\Windows\\Temp\\QLN12345\\", L"C:\\Windows\\Temp\\QLN12G4\\",
-          L"C:\\Windows\\Temp\\QLN\\", L"C:\\Windows\\Temp\\XQLN1234\\"},
+         {{L"C:\\Windows\\Temp\\QLN12345\\", L"C:\\Windows\\Temp\\QLN12G4\\",
+           L"C:\\Windows\\Temp\\QLN\\", L"C:\\Windows\\Temp\\XQLN1234\\"}},
+         staging,
          launcher,
-         {},
-         L"E:\\Package\\"},
+         {{{}, L""}}},
         {"the medium's own folder",
-         {L"E:\\Package\\", staging},
+         {{L"E:\\Package\\", staging}},
+         staging,
          L"E:\\Media\\",
-         {staging},
-         L"E:\\Media\\Package\\"},
-        {"own folder unknown", {staging, L"D:\\Setup\\"}, L"", {staging}, L""},
-        {"no source at all", {}, launcher, {}, L"E:\\Package\\"},
+         {{{staging}, L"E:\\Media\\Package\\"}}},
+        {"own folder unknown", {{staging, L"D:\\Setup\\"}}, staging, L"", {{{staging}, L""}}},
+        {"no product at all", {}, staging, launcher, {}},
     };
     for (const SourceCase& c : cases) {
-        const SourceListChange change =
-            ChooseSourceListChange(c.sources, roots, staging, c.launcherFolder);
-        EXPECT_EQ(change.remove, c.removed) << c.name;
-        EXPECT_EQ(change.add, c.added) << c.name;
+        SCOPED_TRACE(c.name);
+        std::vector<ProductSources> lists;
+        for (const std::vector<std::wstring>& sources : c.lists) {
+            lists.push_back({L"{P}", L"", 4, sources});
+        }
+        const std::vector<SourceListChange> changes =
+            ChooseSourceListChanges(lists, roots, c.stagingFolder, c.launcherFolder);
+        ASSERT_EQ(changes.size(), c.expected.size());
+        for (size_t list = 0; list < changes.size(); ++list) {
+            EXPECT_EQ(changes[list].remove, c.expected[list].removed) << list;
+            EXPECT_EQ(changes[list].add, c.expected[list].added) << list;
+        }
     }
 }
 

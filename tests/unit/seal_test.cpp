@@ -25,6 +25,7 @@ TEST(JudgeStagedFilesTest, StagedFilesMustBeTheSealedOnes) {
         const wchar_t* msi;
         std::vector<FileSeal> staged;
         SealVerdict expected;
+        std::vector<std::wstring> leftOut = {};
     };
     const VerdictCase cases[] = {
         {"same", L"Px64.msi", {sealed[0], sealed[2], sealed[3]}, SealVerdict::Intact},
@@ -59,9 +60,20 @@ TEST(JudgeStagedFilesTest, StagedFilesMustBeTheSealedOnes) {
          {Seal(L"Parm64.msi", 5, 5), sealed[2], sealed[3]},
          SealVerdict::Changed},
         {"no MSI staged", L"Px64.msi", {sealed[2], sealed[3]}, SealVerdict::Incomplete},
+        // Left out as another package's, by a launcher that stages only its own.
+        {"cabinet left out",
+         L"Px64.msi",
+         {sealed[0], sealed[2]},
+         SealVerdict::Intact,
+         {L"DATA2.cab"}},
+        {"another cabinet left out",
+         L"Px64.msi",
+         {sealed[0], sealed[2]},
+         SealVerdict::Incomplete,
+         {L"data1.cab"}},
     };
     for (const VerdictCase& c : cases) {
-        EXPECT_EQ(JudgeStagedFiles(sealed, c.msi, c.staged), c.expected) << c.name;
+        EXPECT_EQ(JudgeStagedFiles(sealed, c.msi, c.staged, c.leftOut), c.expected) << c.name;
     }
 }
 

@@ -1,0 +1,69 @@
+// The cabinets a run stages beside its MSI.
+#include "app/package_cabinets.h"
+#include "app/msi_api.h"
+#include "base/run_log.h"
+#include "staging/staging.h"
+
+#if SETUP_STAGE_NEEDED_CABINETS
+constexpr bool kStageNeededCabinets = true;
+#else
+constexpr bool kStageNeededCabinets = false;
+#endif
+
+PackageCabinets ReadPackageCabinets(const std::wstring& msiPath) {
+    PackageCabinets package;
+    const MsiApi* const msi = LoadMsiApi();
+    MsiHandle database;
+    MsiHandle view;
+    if (msi == nullptr ||
+        msi->openDatabase(msiPath.c_str(), MSIDBOPEN_READONLY, database.Receive()) !=
+            ERROR_SUCCESS ||
+        msi->openView(database.Get(), L"SELECT `Cabinet` FROM `Media`", view.Receive()) !=
+            ERROR_SUCCESS ||
+        msi->execute(view.Get(), 0) != ERROR_SUCCESS) {
+        return package;
+    }
+    for (;;) {
+        MsiHandle record;
+        const UINT fetched = msi->fetch(view.Get(), record.Receive());
+        if (fetched != ERROR_SUCCESS) {
+            package.readable = fetched == ERROR_NO_MORE_ITEMS;
+            return package;
+        }
+        wchar_t cabinet[MAX_PATH] = {};
+        DWORD length = MAX_PATH;
+        if (msi->getString(record.Get(), 1, cabinet, &length) == ERROR_SUCCESS &&
+            cabinet[0] != L'\0') {
+            package.cabinets.push_back(cabinet);
+        }
+    }
+}
+
+bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
+                     const std::wstring& msiName, std::vector<std::wstring>& cabinets,
+                     std::vector<std::wstring>& leftOut) {
+    std::vector<std::wstring> all;
+    if (!ListMatchingFiles(sourceFolder, L"*.cab", all)) {
+        return false;
+    }
+    if (!kStageNeededCabinets) {
+        cabinets = all;
+        return true;
+    }
+    // The other packages are read where they lie, as they are: a medium
+    // that other users can change gets nothing staged by it, only left out.
+    std::vector<std::wstring> packages;
+    ListMatchingFiles(sourceFolder, L"*.msi", packages);
+    std::vector<PackageCabinets> others;
+    for (const std::wstring& name : packages) {
+        if (CompareStringOrdinal(name.c_str(), -1, msiName.c_str(), -1, TRUE) != CSTR_EQUAL) {
+            others.push_back(ReadPackageCabinets(sourceFolder + name));
+        }
+    }
+    for (const CabinetChoice& choice :
+         ChooseCabinets(all, ReadPackageCabinets(stagingFolder + msiName), others)) {
+        LogLine(CabinetReasonText(choice.reason), choice.name.c_str());
+        (choice.staged ? cabinets : leftOut).push_back(choice.name);
+    }
+    return true;
+}

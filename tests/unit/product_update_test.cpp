@@ -1,0 +1,144 @@
+// What a medium does where the same product is installed from another package.
+#include "app/product_update.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kMachine = 4;       // MSIINSTALLCONTEXT_MACHINE
+constexpr int kUserUnmanaged = 2; // MSIINSTALLCONTEXT_USERUNMANAGED
+
+constexpr UpdateCase kAsIs = UpdateCase::AsIs;
+constexpr UpdateCase kMinor = UpdateCase::MinorUpdate;
+constexpr UpdateCase kNewer = UpdateCase::NewerInstalled;
+constexpr UpdateCase kRemove = UpdateCase::RemoveByProduct;
+
+// The staged package is 2.4.1.0, package {NEW}; the installed one as given.
+TEST(ChooseUpdateCaseTest, Table) {
+    const PackageFacts staged = {L"{PRODUCT}", L"2.4.1.0", L"{NEW}"};
+    const PackageFacts unreadable = {L"", L"", L""};
+    struct UpdateRow {
+        const char* name;
+        std::vector<InstalledFacts> installed;
+        bool uninstall;
+        bool setsReinstall;
+        UpdateCase expected;
+        const PackageFacts* package;
+    };
+    const UpdateRow rows[] = {
+        {"nothing installed", {}, false, false, kAsIs, &staged},
+        {"the same package installed",
+         {{kMachine, L"2.4.1.0", L"{new}"}},
+         false,
+         false,
+         kAsIs,
+         &staged},
+        {"an older package, per machine",
+         {{kMachine, L"2.4.0.2", L"{OLD}"}},
+         false,
+         false,
+         kMinor,
+         &staged},
+        {"an older package, per user",
+         {{kUserUnmanaged, L"2.4.0.2", L"{OLD}"}},
+         false,
+         false,
+         kMinor,
+         &staged},
+        {"another package of the same version",
+         {{kMachine, L"2.4.1.0", L"{OLD}"}},
+         false,
+         false,
+         kMinor,
+         &staged},
+        {"a newer version", {{kMachine, L"2.4.1.1", L"{NEWER}"}}, false, false, kNewer, &staged},
+        {"a newer version by its first number",
+         {{kMachine, L"10.0.0.0", L"{NEWER}"}},
+         false,
+         false,
+         kNewer,
+         &staged},
+        {"newer in one context, older in another",
+         {{kMachine, L"2.4.0.2", L"{OLD}"}, {kUserUnmanaged, L"3.0", L"{NEWER}"}},
+         false,
+         false,
+         kNewer,
+         &staged},
+        {"the same package in one context",
+         {{kMachine, L"2.4.0.2", L"{OLD}"}, {2, L"2.4.1.0", L"{NEW}"}},
+         false,
+         false,
+         kAsIs,
+         &staged},
+        {"uninstall of another package",
+         {{kMachine, L"2.4.0.2", L"{OLD}"}},
+         true,
+         false,
+         kRemove,
+         &staged},
+        {"uninstall of a newer package",
+         {{kMachine, L"3.0.0.0", L"{NEWER}"}},
+         true,
+         false,
+         kRemove,
+         &staged},
+        {"uninstall of the same package",
+         {{kMachine, L"2.4.1.0", L"{NEW}"}},
+         true,
+         false,
+         kAsIs,
+         &staged},
+        {"uninstall, nothing installed", {}, true, false, kAsIs, &staged},
+        {"the arguments set REINSTALL",
+         {{kMachine, L"2.4.0.2", L"{OLD}"}},
+         false,
+         true,
+         kAsIs,
+         &staged},
+        {"the arguments set REINSTALL, newer installed",
+         {{kMachine, L"3.0", L"{NEWER}"}},
+         false,
+         true,
+         kAsIs,
+         &staged},
+        {"staged package unreadable",
+         {{kMachine, L"2.4.0.2", L"{OLD}"}},
+         false,
+         false,
+         kAsIs,
+         &unreadable},
+    };
+    for (const UpdateRow& row : rows) {
+        EXPECT_EQ(ChooseUpdateCase(*row.package, row.installed.data(),
+                                   static_cast<int>(row.installed.size()), row.uninstall,
+                                   row.setsReinstall),
+                  row.expected)
+            << row.name;
+    }
+}
+
+TEST(IsHigherVersionTest, ComparesEachNumber) {
+    EXPECT_TRUE(IsHigherVersion(L"2.4.1.0", L"2.4.0.2"));
+    EXPECT_TRUE(IsHigherVersion(L"2.10", L"2.9.9.9"));
+    EXPECT_TRUE(IsHigherVersion(L"2.4.0.3", L"2.4.0.2"));
+    EXPECT_FALSE(IsHigherVersion(L"2.4.0.2", L"2.4.0.2"));
+    EXPECT_FALSE(IsHigherVersion(L"2.4", L"2.4.0.0"));
+    EXPECT_FALSE(IsHigherVersion(L"2.4.0.2", L"2.4.1.0"));
+}
+
+// msiexec.exe reads property names in upper case, whatever was typed.
+TEST(SetsReinstallTest, AnyCase) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"/qn", false},
+        {L"/qn REINSTALL=ALL", true},
+        {L"reinstallmode=vomus", true},
+        {L"\"Reinstall=Driver\"", true},
+        {L"REINSTALLX=1", false},
+        {L"PROP=REINSTALL=ALL", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SetsReinstall(c.first), c.second) << testing::PrintToString(c.first);
+    }
+}
+
+} // namespace
