@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Measures the launcher's speed and size, each beside a yardstick in the same
-# run, and writes every timed run as one line "figure<TAB>run<TAB>seconds" to
-# build-bench/bench-results/results.tsv (sizes in bytes), with the machine's
-# facts in machine.tsv; bench/report.py then writes docs/benchmarks.md.
-# Not part of the tests.
+# Measures the launcher's speed and size, each beside a yardstick and beside
+# its peer (a general installer's stub doing the same job, bench/peer.nsi) in
+# the same run, and writes every timed run as one line
+# "figure<TAB>run<TAB>seconds" to build-bench/bench-results/results.tsv (sizes
+# and bytes staged in bytes), with the machine's facts in machine.tsv;
+# bench/report.py then writes docs/benchmarks.md. Not part of the tests.
 # Usage: bench/run.sh
 #   BENCH_RUNS          timed runs per process figure, 15 by default
-#   BENCH_STAGING_RUNS  timed runs of the 1 GiB staging, 5 by default
+#   BENCH_STAGING_RUNS  timed runs of the 1 GiB staging and of the two-package
+#                       medium (2 x 512 MiB), 5 by default
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,6 +20,9 @@ cab_counts=(1 10 100 1000)
 cab_total=64000
 big_cabs=8
 big_cab_mib=128
+# The two-package medium: each MSI with cabinets of its own.
+two_cabs=4
+two_cab_mib=128
 
 note() { printf 'bench: %s\n' "$*" >&2; }
 fail() {
@@ -26,9 +31,11 @@ fail() {
 }
 
 . scripts/wine-env.sh
-note "building Setup.exe, the stand-in installer and the yardsticks in $build"
-wine_env_build "$build" Setup stand_in_msiexec bare_dialog dialog_timer bare_install bare_hash
+note "building Setup.exe, the stand-in installer, the yardsticks and the peer in $build"
+wine_env_build "$build" Setup stand_in_msiexec bare_dialog dialog_timer bare_install bare_hash peer
 setup=$build/src/Setup.exe
+peer=$build/bench/peer.exe
+peer_dialog=$build/bench/peer_dialog.exe
 bare_dialog=$build/bench/bare_dialog.exe
 dialog_timer=$build/bench/dialog_timer.exe
 bare_install=$build/bench/bare_install.exe
@@ -68,18 +75,24 @@ wine_env_install_stand_in "$build/tests/tools/stand_in_msiexec.exe"
 wine reg delete "$flag_key" /f >/dev/null 2>&1 </dev/null || true
 temp=$(wine_env_staging_folder)
 [ -d "$temp" ] || fail "the prefix has no folder $temp"
-rm -rf "$temp"/QLN*
+# QLNxxxx: the launcher's staging folders; nsxxxx.tmp: the peer's.
+rm -rf "$temp"/QLN* "$temp"/ns*.tmp
 own_msi=${package}x64.msi
-[ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || own_msi=${package}x86.msi
+other_msi=${package}x86.msi
+if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    own_msi=${package}x86.msi
+    other_msi=${package}x64.msi
+fi
 
 data=$(mktemp -d "$build/data.XXXXXX")
 record=$data/record.txt
 copy=$temp/bare-copy
 
-# A medium: Setup.exe beside Package\ with both MSIs of the given size.
+# A medium: Setup.exe and the peer beside Package\ with both MSIs of the
+# given size.
 make_medium() {
     mkdir -p "$1/Package"
-    cp "$setup" "$1/"
+    cp "$setup" "$peer" "$peer_dialog" "$1/"
     head -c "$2" /dev/urandom >"$1/Package/${package}x64.msi"
     head -c "$2" /dev/urandom >"$1/Package/${package}x86.msi"
 }
@@ -108,24 +121,78 @@ for n in "${cab_counts[@]}"; do
     head -c "$cab_total" /dev/urandom |
         split -b $((cab_total / n)) -a 4 -d --additional-suffix=.cab - "$data/cabs$n/Package/data"
 done
+
+# A real MSI database (msitools) whose Media table names the given external
+# cabinets, with the product facts that the launcher reads; the stand-in
+# installer reads nothing of it: make_package_msi <msi> <platform> <cabinet>...
+make_package_msi() {
+    local msi=$1 platform=$2 disk=0 cabinet queries
+    shift 2
+    queries=(-q "CREATE TABLE Media (DiskId SHORT NOT NULL, LastSequence LONG NOT NULL, DiskPrompt CHAR(64) LOCALIZABLE, Cabinet CHAR(255), VolumeLabel CHAR(32), Source CHAR(72) PRIMARY KEY DiskId)"
+        -q "CREATE TABLE Property (Property CHAR(72) NOT NULL, Value LONGCHAR NOT NULL LOCALIZABLE PRIMARY KEY Property)"
+        -q "INSERT INTO Property (Property, Value) VALUES ('ProductCode', '{$(guid)}')"
+        -q "INSERT INTO Property (Property, Value) VALUES ('ProductVersion', '1.0.0')")
+    for cabinet in "$@"; do
+        disk=$((disk + 1))
+        queries+=(-q "INSERT INTO Media (DiskId, LastSequence, Cabinet) VALUES ($disk, $disk, '$cabinet')")
+    done
+    msibuild "$msi" -s "$package $platform" bench "$platform;1033" "{$(guid)}"
+    msibuild "$msi" "${queries[@]}"
+}
+guid() {
+    tr '[:lower:]' '[:upper:]' </proc/sys/kernel/random/uuid
+}
+
+# The two-package medium: both MSIs with cabinets of their own, and a
+# launcher built to stage only those that the chosen MSI may read.
+note "building Setup.exe that stages only the cabinets its MSI names"
+cmake -S "$root" --preset default -B "$build/needed" -DSETUP_BUILD_TESTS=OFF \
+    -DSETUP_STAGE_NEEDED_CABINETS=ON >/dev/null
+cmake --build "$build/needed" --target Setup >/dev/null
+two=$data/two
+mkdir -p "$two/Package"
+cp "$build/needed/src/Setup.exe" "$two/"
+for platform in Intel x64; do
+    arch=${platform/Intel/x86}
+    cabinets=()
+    for i in $(seq 1 "$two_cabs"); do
+        cabinets+=("$arch-$i.cab")
+        head -c $((two_cab_mib * 1024 * 1024)) /dev/urandom >"$two/Package/$arch-$i.cab"
+    done
+    make_package_msi "$two/Package/$package$arch.msi" "$platform" "${cabinets[@]}"
+done
+own_arch=${own_msi#"$package"}
+own_arch=${own_arch%.msi}
+printf 'param\ttwo-package-cabinets\t%s\n' "$two_cabs" >>"$results"
 sync
 
-# Runs Setup.exe /qn on a medium once and checks that the stand-in saw the MSI
-# and every cabinet staged, and that the staged copy is gone again.
-check_medium() {
-    local medium=$1 files=$2 staged
+# Runs a program once with the stand-in recording what it sees: recorded
+# <program> <argument>... Only here does the stand-in record; the timed runs
+# go without.
+recorded() {
     rm -f "$record"
-    # Only here does the stand-in record what it sees; the timed runs go without.
-    SETUP_TEST_RECORD=$(winpath "$record") wine "$medium/Setup.exe" /qn >/dev/null 2>&1 </dev/null ||
-        fail "Setup.exe /qn on $medium failed"
-    staged=$(iconv -f UTF-16LE -t UTF-8 "$record" 2>/dev/null | tail -n +4 |
-        grep -vc '^access \|^inherited \|^$' || true)
-    [ "$staged" = "$files" ] || fail "the stand-in saw $staged staged files in $medium, not $files"
+    SETUP_TEST_RECORD=$(winpath "$record") wine "$@" >/dev/null 2>&1 </dev/null
+}
+# The files that the stand-in saw staged in the last recorded run, "name size"
+# a line.
+staged_files() {
+    iconv -f UTF-16LE -t UTF-8 "$record" 2>/dev/null | tail -n +4 |
+        grep -v '^access \|^inherited \|^$' || true
+}
+# Runs a program of a medium once, Setup.exe /qn unless another is named
+# (check_medium <medium> <files> [<program> <switch>]), and checks that the
+# stand-in saw the MSI and every cabinet staged, and that the staged copy is
+# gone again.
+check_medium() {
+    local medium=$1 files=$2 program=${3:-Setup.exe} switch=${4:-/qn} staged
+    recorded "$medium/$program" "$switch" || fail "$program $switch on $medium failed"
+    staged=$(staged_files | wc -l)
+    [ "$staged" = "$files" ] || fail "the stand-in saw $staged files staged by $program in $medium, not $files"
     check_no_staging_left
 }
 check_no_staging_left() {
-    if compgen -G "$temp/QLN*" >/dev/null; then
-        fail "Setup.exe left its staging folder in $temp"
+    if compgen -G "$temp/QLN*" >/dev/null || compgen -G "$temp/ns*.tmp" >/dev/null; then
+        fail "a staging folder stayed behind in $temp"
     fi
 }
 
@@ -140,15 +207,17 @@ timed() {
     jq -r --arg figure "$figure" '.results[] | .command as $run | .times[] | [$figure, $run, .] | @tsv' \
         "$out/last.json" >>"$results"
 }
-# The launcher on a medium, and bare_install doing the same job.
+# The launcher on a medium, bare_install and the peer doing the same job.
 staging_commands() {
     local medium=$1
     printf '%s\0' -n "Setup.exe /qn" "wine '$medium/Setup.exe' /qn" \
-        -n bare_install "wine '$bare_install' '$(winpath "$copy")\\' '$(winpath "$medium/Package")\\' '$own_msi' '*.cab'"
+        -n bare_install "wine '$bare_install' '$(winpath "$copy")\\' '$(winpath "$medium/Package")\\' '$own_msi' '*.cab'" \
+        -n "peer.exe /S" "wine '$medium/peer.exe' /S"
 }
 
 note "timing the staging of $big_cabs x $big_cab_mib MiB cabinets, $staging_runs times"
 check_medium "$big" $((big_cabs + 1))
+check_medium "$big" $((big_cabs + 1)) peer.exe /S
 check_medium "$sealed" $((big_cabs + 1))
 mapfile -d '' commands < <(staging_commands "$big")
 timed staging "$staging_runs" "${commands[@]}" \
@@ -159,23 +228,45 @@ timed staging "$staging_runs" "${commands[@]}" \
 note "timing Setup.exe /qn against the number of cabinets"
 for n in "${cab_counts[@]}"; do
     check_medium "$data/cabs$n" $((n + 1))
+    check_medium "$data/cabs$n" $((n + 1)) peer.exe /S
     mapfile -d '' commands < <(staging_commands "$data/cabs$n")
     timed "cabs-$n" "$runs" "${commands[@]}"
 done
 check_no_staging_left
 
+# Each once with the stand-in recording, for the bytes staged: the launcher
+# must have staged its MSI and every cabinet that the MSI names, and
+# bare_install every file of Package\, as a launcher built without the
+# option stages them (the other MSI too, a few KiB).
+note "timing the two-package medium, $staging_runs times"
+recorded "$two/Setup.exe" /qn || fail "Setup.exe /qn on $two failed"
+check_no_staging_left
+for name in "$own_msi" $(seq -f "$own_arch-%g.cab" 1 "$two_cabs"); do
+    staged_files | grep -q "^$name " || fail "Setup.exe /qn on $two did not stage $name"
+done
+printf 'bytes\tneeded Setup.exe /qn\t%s\n' "$(staged_files | awk '{ s += $NF } END { print s + 0 }')" >>"$results"
+bare_two=("$bare_install" "$(winpath "$copy")\\" "$(winpath "$two/Package")\\" "$own_msi" '*.cab' "$other_msi")
+rm -rf "$copy"
+recorded "${bare_two[@]}" || fail "bare_install on $two failed"
+[ "$(staged_files | wc -l)" = $((2 * two_cabs + 2)) ] || fail "bare_install did not stage every file of $two/Package"
+printf 'bytes\tbare_install\t%s\n' "$(staged_files | awk '{ s += $NF } END { print s + 0 }')" >>"$results"
+timed two-packages "$staging_runs" -n "needed Setup.exe /qn" "wine '$two/Setup.exe' /qn" \
+    -n bare_install "wine $(printf "'%s' " "${bare_two[@]}")"
+
 note "timing Wine's start of a program that does nothing"
 timed wine-start "$runs" -n "dialog_timer.exe 0" "wine '$dialog_timer' 0"
 
-note "timing the start to the visible dialog, Setup.exe and the bare dialog in turn"
+note "timing the start to the visible dialog, Setup.exe, the bare dialog and the peer in turn"
 wine "$dialog_timer" "$runs" "$(winpath "$data/cabs1/Setup.exe")" "$(winpath "$bare_dialog")" \
-    2>"$out/dialog.err" </dev/null |
-    awk -F'\t' '{ print "dialog\t" ($1 == 1 ? "Setup.exe" : "bare_dialog.exe") "\t" $2 }' \
-        >>"$results" || fail "dialog_timer failed: $(cat "$out/dialog.err")"
+    "$(winpath "$data/cabs1/peer_dialog.exe")" 2>"$out/dialog.err" </dev/null |
+    awk -F'\t' 'BEGIN { split("Setup.exe bare_dialog.exe peer_dialog.exe", name, " ") }
+        { print "dialog\t" name[$1] "\t" $2 }' >>"$results" ||
+    fail "dialog_timer failed: $(cat "$out/dialog.err")"
 
 note "measuring the size"
-printf 'size\tSetup.exe\t%s\nsize\tbare_dialog.exe\t%s\n' "$(stat -c %s "$setup")" \
-    "$(stat -c %s "$bare_dialog")" >>"$results"
+for program in "$setup" "$bare_dialog" "$peer" "$peer_dialog"; do
+    printf 'size\t%s\t%s\n' "${program##*/}" "$(stat -c %s "$program")" >>"$results"
+done
 python3 bench/image_parts.py "$build/launcher/Setup.map" >>"$results"
 
 # Whether the kernel hands 32-bit programs, Wine's loader among them, to qemu.
@@ -195,6 +286,7 @@ fi
     printf 'Wine\t%s\n' "$(wine --version 2>/dev/null)"
     printf '32-bit code through qemu-i386\t%s\n' "$qemu"
     printf 'hyperfine\t%s\n' "$(hyperfine --version)"
+    printf 'makensis (the peer)\t%s\n' "$(makensis -VERSION)"
     printf 'Load average at the start\t%s\n' "$load_at_start"
 } >"$out/machine.tsv"
 
