@@ -58,7 +58,8 @@ TEST_F(ProgressRunTest, ShowsTheStagingAndCancelStopsIt) {
     for (const CancelCase& c : cases) {
         SCOPED_TRACE(c.name);
         ProgressSeen seen;
-        const RunResult run = files_.Run(L"/passive", [&](HWND window) {
+        RunOptions options;
+        options.onProgress = [&](HWND window) {
             wchar_t text[256] = {};
             GetWindowTextW(window, text, 256);
             seen.caption = text;
@@ -71,9 +72,10 @@ TEST_F(ProgressRunTest, ShowsTheStagingAndCancelStopsIt) {
                 seen.barMoved = SendMessageW(bar, PBM_GETPOS, 0, 0) > first;
             }
             c.answer(window);
-        });
+        };
+        const RunResult run = files_.Run(L"/passive", options);
         ASSERT_TRUE(run.ended);
-        ASSERT_TRUE(run.dialogSeen) << "no progress window";
+        ASSERT_TRUE(run.progressSeen) << "no progress window";
         EXPECT_EQ(seen.caption, L"Setup");
         EXPECT_EQ(seen.text, L"Preparing the installation...");
         EXPECT_TRUE(seen.barMoved) << "the bar did not move";
@@ -95,7 +97,8 @@ TEST_F(ProgressRunTest, CommandToTheHiddenLanguageDialogStartsNoSecondRun) {
     HWND language = nullptr;
     bool posted = false;
     bool sent = false;
-    const RunResult run = files_.Run(L"", [&](HWND window) {
+    RunOptions options;
+    options.onDialog = options.onProgress = [&](HWND window) {
         if (ProgressBar(window) == nullptr) {
             language = window;
             ChooseLanguage(window, kEnglish);
@@ -105,7 +108,8 @@ TEST_F(ProgressRunTest, CommandToTheHiddenLanguageDialogStartsNoSecondRun) {
         DWORD_PTR result = 0;
         sent =
             SendMessageTimeoutW(language, WM_COMMAND, IDOK, 0, SMTO_BLOCK, kAnswerMs, &result) != 0;
-    });
+    };
+    const RunResult run = files_.Run(L"", options);
     ASSERT_TRUE(run.ended);
     ASSERT_NE(language, nullptr) << "no language dialog";
     EXPECT_TRUE(posted && sent) << "the commands did not reach the hidden dialog";
@@ -139,12 +143,12 @@ TEST_F(ProgressRunTest, EndOfTheSessionRemovesTheStagingBeforeItIsAnswered) {
                 return true;
             };
         } else {
-            options.onDialog = endTheSession;
+            options.onProgress = endTheSession;
         }
         const RunResult run = files_.Run(quiet ? L"/qn" : L"/passive", options);
         ASSERT_TRUE(run.ended);
         if (!quiet) {
-            ASSERT_TRUE(run.dialogSeen) << "no progress window";
+            ASSERT_TRUE(run.progressSeen) << "no progress window";
         }
         EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
         EXPECT_EQ(leftWhenAnswered, std::vector<std::wstring>()) << "the staging folder was there";
@@ -157,7 +161,7 @@ TEST_F(ProgressRunTest, EndOfTheSessionRemovesTheStagingBeforeItIsAnswered) {
 TEST_F(ProgressRunTest, QuietRunShowsNoWindow) {
     const RunResult run = files_.Run(L"/qn");
     ASSERT_TRUE(run.ended);
-    EXPECT_FALSE(run.dialogSeen) << "a window was shown";
+    EXPECT_FALSE(run.dialogSeen || run.progressSeen) << "a window was shown";
     InstallerRecord record;
     ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
     EXPECT_EQ(record.listing.size(), static_cast<size_t>(kCabinets) + 3);

@@ -137,7 +137,7 @@ TEST_F(DllRedirectionTest, LauncherBesideADotLocalEndsAtOnce) {
         const RunResult run = files_.Run(L"", options);
         EXPECT_TRUE(run.ended);
         EXPECT_EQ(run.exitCode, static_cast<DWORD>(ERROR_INSTALL_PACKAGE_REJECTED));
-        EXPECT_FALSE(run.dialogSeen) << "a window was shown";
+        EXPECT_FALSE(run.dialogSeen || run.progressSeen) << "a window was shown";
         EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
         EXPECT_FALSE(testfs::Exists(files_.record)) << "the installer was started";
         EXPECT_TRUE(files_.Leftovers().empty()) << "something was staged";

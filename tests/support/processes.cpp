@@ -114,6 +114,11 @@ RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& option
                 const HWND owner = GetWindow(window, GW_OWNER);
                 result.boxes.push_back({caption, text, owner, IsWindowVisible(owner) != FALSE});
                 PostMessageW(window, WM_COMMAND, IDOK, 0);
+            } else if (FindWindowExW(window, nullptr, L"msctls_progress32", nullptr) != nullptr) {
+                result.progressSeen = true;
+                if (options.onProgress) {
+                    options.onProgress(window);
+                }
             } else {
                 result.dialogSeen = true;
                 options.onDialog(window);

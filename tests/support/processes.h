@@ -25,6 +25,7 @@ struct RunResult {
     DWORD exitCode = 0xFFFFFFFF;
     std::vector<MessageBoxSeen> boxes; // "Error" boxes, read and confirmed
     bool dialogSeen = false;           // another dialog, given to the handler
+    bool progressSeen = false;         // the launcher's progress window
 };
 
 // Called once for each dialog other than an error box.
@@ -40,6 +41,10 @@ struct RunOptions {
     // caller's. Windows there are neither seen nor answered.
     std::wstring desktop;
     DialogHandler onDialog = CancelDialog;
+    // For the launcher's progress window (a dialog that holds a progress
+    // bar), which a staging slower than half a second shows wherever the
+    // installer shows itself; left alone when empty.
+    DialogHandler onProgress;
     // Called from the wait, in the caller's thread, until it returns true: for
     // what a test does while the program runs (Wine under an emulator does
     // not bear a second thread that waits beside this one).
