@@ -30,7 +30,10 @@ BYTE_FIGURES = ("size", "size-part", "bytes")
 # bare dialog: the reasons a missed goal is given.
 QUIET_EXTRA = ("For each file it opens the copy a second time to lock it and closes that after "
                "the installer, and it lists the folder to empty it; for the whole run, it reads "
-               "its flag and names and queries its token.")
+               "its flag and names and queries its token, writes its log and, most of all, loads "
+               "msi.dll before the installer to read the staged MSI's product code, version and "
+               "package code against what is installed (an update in place needs them), and "
+               "after the installer asks Windows Installer for every product's source list.")
 DIALOG_EXTRA = ("Before its dialog the launcher starts its log, looks at the window station and "
                 "reads its installed flag; the bare dialog only makes its window.")
 

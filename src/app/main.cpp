@@ -92,15 +92,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
             : installed                     ? "mode: direct, installed flag"
                                             : "mode: direct, switches");
     request.attended = request.stationSeen && !SwitchesAskForNoPerson(request.arguments);
-    LogLine(request.attended ? "run: attended" : "run: unattended, no box");
+    LogLine(request.attended ? "run: attended" : "run: unattended");
     // Nobody could answer the dialog or the installer there: either would
     // wait for ever, whatever the installed flag says.
+    RunOutcome run;
     if (!request.stationSeen &&
         (mode == LaunchMode::Interactive || InstallerNeedsAPerson(request.arguments))) {
-        return Ended(false, RunOutcome{Outcome::DialogUnseen, 0});
-    }
-    RunOutcome run;
-    if (mode == LaunchMode::Interactive) {
+        run = RunOutcome{Outcome::DialogUnseen, 0};
+    } else if (mode == LaunchMode::Interactive) {
         // Only a run that shows a window of its own pays for the controls.
         InitialiseCommonControls(ICC_STANDARD_CLASSES | ICC_BAR_CLASSES);
         DialogRun dialog;

@@ -104,7 +104,7 @@ std::vector<ProductSources> ReadSourceLists(const MsiApi& msi) {
 void KeepMediumAsSource(const std::wstring& stagingFolder, const std::wstring& launcherFolder) {
     const MsiApi* const loaded = LoadMsiApi();
     if (loaded == nullptr) {
-        LogLine("source lists: msi.dll not loaded");
+        LogLine("source lists: no msi.dll");
         return;
     }
     const MsiApi& msi = *loaded;

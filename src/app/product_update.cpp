@@ -2,13 +2,46 @@
 #include "app/product_update.h"
 #include "app/msi_api.h"
 
+#include <cwchar>
+
 namespace {
 
 // The summary information's revision number (PID_REVNUMBER): the package code.
 const UINT kPackageCodeProperty = 9;
 
+// A package code as "{GUID}": the registry's packed form (32 hexadecimal
+// digits, each group reversed, each byte's digits swapped), in which Wine's
+// MsiGetProductInfoExW answers, unpacked; any other text as it is.
+void UnpackedCode(const wchar_t* code, wchar_t (&unpacked)[40]) {
+    if (code[0] == L'{' || wcslen(code) != 32) {
+        for (int at = 0; at < 40; ++at) {
+            unpacked[at] = at < 39 ? code[at] : L'\0';
+            if (code[at] == L'\0') {
+                break;
+            }
+        }
+        return;
+    }
+    // Where each character of the packed form goes in "{GUID}".
+    static const unsigned char kPlace[32] = {8,  7,  6,  5,  4,  3,  2,  1,  13, 12, 11,
+                                             10, 18, 17, 16, 15, 21, 20, 23, 22, 26, 25,
+                                             28, 27, 30, 29, 32, 31, 34, 33, 36, 35};
+    for (int at = 0; at < 40; ++at) {
+        unpacked[at] = at == 9 || at == 14 || at == 19 || at == 24 ? L'-' : L'\0';
+    }
+    unpacked[0] = L'{';
+    unpacked[37] = L'}';
+    for (int at = 0; at < 32; ++at) {
+        unpacked[kPlace[at]] = code[at];
+    }
+}
+
 bool SameCode(const wchar_t* one, const wchar_t* other) {
-    return one[0] != L'\0' && CompareStringOrdinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
+    wchar_t first[40];
+    wchar_t second[40];
+    UnpackedCode(one, first);
+    UnpackedCode(other, second);
+    return first[0] != L'\0' && CompareStringOrdinal(first, -1, second, -1, TRUE) == CSTR_EQUAL;
 }
 
 // The dotted numbers of a version, four of them, missing ones 0.
@@ -139,11 +172,11 @@ int ReadInstalledFacts(const wchar_t* productCode, InstalledFacts (&installed)[k
 const char* UpdateCaseText(UpdateCase update) {
     switch (update) {
     case UpdateCase::MinorUpdate:
-        return "update: in place (REINSTALL)";
+        return "update: in place";
     case UpdateCase::NewerInstalled:
-        return "update: a newer version is installed";
+        return "update: newer installed";
     case UpdateCase::RemoveByProduct:
-        return "update: removal by product code";
+        return "update: by product code";
     default:
         return "update: none";
     }

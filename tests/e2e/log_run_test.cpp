@@ -91,7 +91,7 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
         {"no cabinet",
          Setting::NoCabinets,
          L"/qn",
-         {"run: unattended, no box\r\n", "staging stopped: 2 ",
+         {"run: unattended\r\n", "staging stopped: 2 ",
           "message, not shown: Cannot initialise the installation!",
           "package not staged; exit code 1619\r\n"}},
         {"cancelled dialog",

@@ -17,6 +17,8 @@ constexpr UpdateCase kRemove = UpdateCase::RemoveByProduct;
 TEST(ChooseUpdateCaseTest, Table) {
     const PackageFacts staged = {L"{PRODUCT}", L"2.4.1.0", L"{NEW}"};
     const PackageFacts unreadable = {L"", L"", L""};
+    const PackageFacts packed = {L"{PRODUCT}", L"2.4.1.0",
+                                 L"{72C12D5B-9CE6-4F1D-9F51-4F79D74D1927}"};
     struct UpdateRow {
         const char* name;
         std::vector<InstalledFacts> installed;
@@ -101,6 +103,19 @@ TEST(ChooseUpdateCaseTest, Table) {
          true,
          kAsIs,
          &staged},
+        // Wine answers with the registry's packed form of the package code.
+        {"the same package, its code packed",
+         {{kMachine, L"2.4.1.0", L"B5D21C276EC9D1F4F915F4977DD49172"}},
+         false,
+         false,
+         kAsIs,
+         &packed},
+        {"another package, its code packed",
+         {{kMachine, L"2.4.0.2", L"B5D21C276EC9D1F4F915F4977DD49173"}},
+         false,
+         false,
+         kMinor,
+         &packed},
         {"staged package unreadable",
          {{kMachine, L"2.4.0.2", L"{OLD}"}},
          false,
