@@ -75,6 +75,12 @@ def verdict(measured, goal, over):
     return f"missed by {measured - goal:.2f} ({over})"
 
 
+def time_goal(name, measured, yardstick, goal):
+    """A goal's row for a time within goal times its yardstick's."""
+    return (name, f"{measured / yardstick:.2f}",
+            verdict(measured / yardstick, goal, f"{ms(measured - goal * yardstick)} too slow"))
+
+
 def timing_rows(figure, variants, yardstick):
     """Table rows: variant, median, fastest, slowest, runs, ratio to the yardstick."""
     base = median(variants[yardstick])
@@ -185,20 +191,13 @@ def main(results_path, facts_path, output_path):
              for name, n in media] + [(mib(staged), setup, bare, peer)]
     goals = []
     for name, launcher, yardstick, _ in quiet:
-        goals.append((f"`Setup.exe /qn` within {GOAL:.2f} times `bare_install`, {name}",
-                      f"{launcher / yardstick:.2f}",
-                      verdict(launcher / yardstick, GOAL,
-                              f"{ms(launcher - GOAL * yardstick)} too slow")))
-    goals.append((f"Start to the visible dialog within {GOAL:.2f} times the bare dialog's",
-                  f"{dialog['Setup.exe'] / dialog['bare_dialog.exe']:.2f}",
-                  verdict(dialog["Setup.exe"] / dialog["bare_dialog.exe"], GOAL,
-                          f"{ms(dialog['Setup.exe'] - GOAL * dialog['bare_dialog.exe'])} "
-                          f"too slow")))
-    goals.append((f"Two packages: the launcher with the option within {NEEDED_GOAL:.2f} times "
-                  f"`bare_install` staging every file",
-                  f"{needed / bare_all:.2f}",
-                  verdict(needed / bare_all, NEEDED_GOAL,
-                          f"{ms(needed - NEEDED_GOAL * bare_all)} too slow")))
+        goals.append(time_goal(f"`Setup.exe /qn` within {GOAL:.2f} times `bare_install`, {name}",
+                               launcher, yardstick, GOAL))
+    goals.append(time_goal(f"Start to the visible dialog within {GOAL:.2f} times the bare dialog's",
+                           dialog["Setup.exe"], dialog["bare_dialog.exe"], GOAL))
+    goals.append(time_goal(f"Two packages: the launcher with the option within {NEEDED_GOAL:.2f} "
+                           f"times `bare_install` staging every file", needed, bare_all,
+                           NEEDED_GOAL))
     goals.append(("Two packages: the launcher with the option stages at most half the bytes",
                   f"{needed_bytes / all_bytes:.2f}",
                   verdict(needed_bytes / all_bytes, NEEDED_BYTES_GOAL,
@@ -209,14 +208,10 @@ def main(results_path, facts_path, output_path):
                   "met" if sizes["Setup.exe"] < peer_size else
                   f"missed ({sizes['Setup.exe'] - peer_size:,.0f} bytes larger)"))
     for name, launcher, _, peer_time in quiet:
-        goals.append((f"`Setup.exe /qn` at most {PEER_GOAL:.1f} times `peer.exe /S`, {name}",
-                      f"{launcher / peer_time:.2f}",
-                      verdict(launcher / peer_time, PEER_GOAL,
-                              f"{ms(launcher - peer_time)} too slow")))
-    goals.append((f"Start to the visible dialog at most {PEER_GOAL:.1f} times the peer's",
-                  f"{dialog['Setup.exe'] / dialog['peer_dialog.exe']:.2f}",
-                  verdict(dialog["Setup.exe"] / dialog["peer_dialog.exe"], PEER_GOAL,
-                          f"{ms(dialog['Setup.exe'] - dialog['peer_dialog.exe'])} too slow")))
+        goals.append(time_goal(f"`Setup.exe /qn` at most {PEER_GOAL:.1f} times `peer.exe /S`, {name}",
+                               launcher, peer_time, PEER_GOAL))
+    goals.append(time_goal(f"Start to the visible dialog at most {PEER_GOAL:.1f} times the peer's",
+                           dialog["Setup.exe"], dialog["peer_dialog.exe"], PEER_GOAL))
     write("## Goals")
     write("")
     write("Each goal compares two figures of this run; a ratio is met when it rounds to the "

@@ -9,12 +9,12 @@ bool IsBlank(wchar_t character) {
     return character == L' ' || character == L'\t';
 }
 
+} // namespace
+
 wchar_t FoldCase(wchar_t character) {
     return character >= L'A' && character <= L'Z' ? static_cast<wchar_t>(character - L'A' + L'a')
                                                   : character;
 }
-
-} // namespace
 
 LauncherArguments::LauncherArguments(const std::wstring& typed) : text(typed) {
     // In the body: the members are made in their order, quoteLeftOpen last.

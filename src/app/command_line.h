@@ -35,6 +35,9 @@ struct LauncherArguments {
 std::vector<Argument> SplitArguments(const std::wstring& commandLine,
                                      bool* quoteLeftOpen = nullptr);
 
+// An ASCII letter in lower case, as switches compare; anything else as it is.
+wchar_t FoldCase(wchar_t character);
+
 // Whether text begins with prefix, in any case, as msiexec.exe reads its
 // switches (which are ASCII).
 bool StartsWith(const std::wstring& text, const wchar_t* prefix);

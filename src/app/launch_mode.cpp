@@ -36,8 +36,7 @@ std::wstring LastInterfaceSwitch(const LauncherArguments& arguments) {
 // The quiet switch's level: its third letter ('n' for "/q" alone), in lower
 // case.
 wchar_t QuietLevel(const std::wstring& quietSwitch) {
-    const wchar_t level = quietSwitch.size() > 2 ? quietSwitch[2] : L'n';
-    return level >= L'A' && level <= L'Z' ? static_cast<wchar_t>(level - L'A' + L'a') : level;
+    return quietSwitch.size() > 2 ? FoldCase(quietSwitch[2]) : L'n';
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The cabinets a run stages beside its MSI.
 #include "app/package_cabinets.h"
 #include "app/msi_api.h"
+#include "base/file_attributes.h"
 #include "base/run_log.h"
 #include "staging/staging.h"
 
@@ -56,7 +57,7 @@ bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagi
     ListMatchingFiles(sourceFolder, L"*.msi", packages);
     std::vector<PackageCabinets> others;
     for (const std::wstring& name : packages) {
-        if (CompareStringOrdinal(name.c_str(), -1, msiName.c_str(), -1, TRUE) != CSTR_EQUAL) {
+        if (!SameName(name.c_str(), msiName.c_str())) {
             others.push_back(ReadPackageCabinets(sourceFolder + name));
         }
     }

@@ -1,6 +1,7 @@
 // What a medium does where the same product is installed from another package.
 #include "app/product_update.h"
 #include "app/msi_api.h"
+#include "base/file_attributes.h"
 
 #include <cwchar>
 
@@ -41,7 +42,7 @@ bool SameCode(const wchar_t* one, const wchar_t* other) {
     wchar_t second[40];
     UnpackedCode(one, first);
     UnpackedCode(other, second);
-    return first[0] != L'\0' && CompareStringOrdinal(first, -1, second, -1, TRUE) == CSTR_EQUAL;
+    return first[0] != L'\0' && SameName(first, second);
 }
 
 // The dotted numbers of a version, four of them, missing ones 0.

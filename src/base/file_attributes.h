@@ -26,6 +26,11 @@ inline bool IsFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !IsDirectory(attributes);
 }
 
+// Names as Windows compares them, without regard to case.
+inline bool SameName(const wchar_t* one, const wchar_t* other) {
+    return CompareStringOrdinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
+}
+
 // The folder without its trailing backslash, as the calls that name the
 // folder itself take it.
 inline std::wstring WithoutSeparator(std::wstring folder) {

@@ -1,16 +1,14 @@
 // Which cabinets of the medium a run stages when it stages only what its package may read.
 #include "staging/cabinet_choice.h"
 
-#include <windows.h>
+#include "base/file_attributes.h"
 
 namespace {
 
 // A name that begins with "#" is a stream inside the MSI, no file.
 bool Names(const PackageCabinets& package, const std::wstring& cabinet) {
     for (const std::wstring& name : package.cabinets) {
-        if (name[0] != L'#' &&
-            CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), cabinet.c_str(),
-                                 static_cast<int>(cabinet.size()), TRUE) == CSTR_EQUAL) {
+        if (name[0] != L'#' && SameName(name.c_str(), cabinet.c_str())) {
             return true;
         }
     }

@@ -1,5 +1,6 @@
 // The seal of a sealed launcher: the staged files judged against it.
 #include "staging/seal.h"
+#include "base/file_attributes.h"
 #include "base/loaded_function.h"
 #include "base/run_log.h"
 
@@ -8,11 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// Names as Windows compares them, without regard to case.
-bool SameName(const wchar_t* one, const wchar_t* other) {
-    return CompareStringOrdinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
-}
 
 bool IsCabinet(const wchar_t* name) {
     const size_t length = wcslen(name);
@@ -108,7 +104,7 @@ class Sha256 {
 
 bool IsLeftOut(const std::vector<std::wstring>& leftOut, const wchar_t* name) {
     for (const std::wstring& cabinet : leftOut) {
-        if (CompareStringOrdinal(cabinet.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL) {
+        if (SameName(cabinet.c_str(), name)) {
             return true;
         }
     }
