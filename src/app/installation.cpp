@@ -19,31 +19,18 @@
 
 namespace {
 
-const wchar_t kBitnessMessage[] = L"Cannot determine whether the OS is 32-bit or 64-bit, please "
-                                  L"run the appropriate MSI installation package.";
-const wchar_t kPlatformMessage[] = L"This package cannot be installed on Windows on ARM.";
-const wchar_t kInitialisationMessage[] =
-    L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
-    L"another folder first and try again.";
-const wchar_t kChangedMessage[] =
-    L"The installation package has been changed or damaged. Please obtain it again.";
-const wchar_t kNewerMessage[] = L"A newer version of this product is already installed.";
-const wchar_t kStartMessage[] =
-    L"Cannot start the installation!\nPlease copy or extract the installation package to "
-    L"another folder first and try again or install from the appropriate MSI in the Package "
-    L"folder directly.";
-
-// In a run that nobody attends, a box would wait for ever, or stop a
-// deployment that asked for no interface: the exit code tells the outcome
-// there instead.
-RunOutcome Fail(const RunRequest& request, HWND owner, const wchar_t* text, Outcome outcome) {
-    if (request.attended) {
+// Tells the outcome's message, if it has one. In a run that nobody attends,
+// a box would wait for ever, or stop a deployment that asked for no
+// interface: the exit code tells the outcome there instead.
+RunOutcome Tell(const RunRequest& request, HWND owner, const RunOutcome& run) {
+    const wchar_t* const text = OutcomeMessage(run.outcome);
+    if (text != nullptr && request.attended) {
         LogLine("message: ", text);
         MessageBoxW(owner, text, L"Error", MB_OK | MB_ICONWARNING);
-    } else {
+    } else if (text != nullptr) {
         LogLine("message, not shown: ", text);
     }
-    return RunOutcome{outcome, 0};
+    return run;
 }
 
 // What the staging tells as it goes, and what ends it early: the progress
@@ -51,11 +38,14 @@ RunOutcome Fail(const RunRequest& request, HWND owner, const wchar_t* text, Outc
 // session, which the run answers before Windows ends the process.
 class RunStaging : public StagingProgress, public SessionEndHandler {
   public:
-    RunStaging(ProgressWindow* window, StagingFolderHold& hold, StagedFilesLock& lock)
-        : window_(window), hold_(hold), lock_(lock) {}
+    // showProgress: whether the progress window may show, for totalBytes.
+    RunStaging(HINSTANCE module, HWND owner, ProgressTexts texts, bool showProgress,
+               unsigned long long totalBytes, StagingFolderHold& hold, StagedFilesLock& lock)
+        : window_(module, owner, texts, totalBytes, *this), showProgress_(showProgress),
+          hold_(hold), lock_(lock) {}
 
     bool Advance(unsigned long long bytes) override {
-        if (window_ != nullptr && !window_->Advance(bytes)) {
+        if (showProgress_ && !window_.Advance(bytes)) {
             return false;
         }
         AnswerSentMessages();
@@ -87,11 +77,16 @@ class RunStaging : public StagingProgress, public SessionEndHandler {
         return sessionEnded_;
     }
     bool Cancelled() const {
-        return window_ != nullptr && window_->Cancelled();
+        return showProgress_ && window_.Cancelled();
+    }
+    // Before the installer shows its own.
+    void CloseProgress() {
+        window_.Close();
     }
 
   private:
-    ProgressWindow* window_;
+    ProgressWindow window_;
+    bool showProgress_;
     StagingFolderHold& hold_;
     StagedFilesLock& lock_;
     bool installing_ = false;
@@ -107,9 +102,10 @@ bool TempFull(DWORD error) {
 
 // Stages the MSI and every cabinet, each locked as soon as it is made, and
 // checks them against the seal of a sealed launcher, telling staging as it
-// goes: InstallerEnded when the installer may start on them, else why not.
-Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                     const std::wstring& msiName, StagedFilesLock& lock, RunStaging& staging) {
+// goes.
+StagingResult StagePackage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
+                           const std::wstring& msiName, StagedFilesLock& lock,
+                           RunStaging& staging) {
     SealVerdict verdict = SealVerdict::Intact;
     std::vector<std::wstring> cabinets;
     std::vector<std::wstring> leftOut;
@@ -121,32 +117,32 @@ Outcome StagePackage(const std::wstring& sourceFolder, const std::wstring& stagi
         verdict = VerifyStagedFiles(lock, msiName, leftOut, &staging);
     }
     if (staging.SessionEnded()) {
-        return Outcome::SessionEnded;
+        return StagingResult::SessionEnded;
     }
     if (staging.Cancelled()) {
-        return Outcome::DialogCancelled;
+        return StagingResult::Cancelled;
     }
     switch (verdict) {
     case SealVerdict::Intact:
-        return Outcome::InstallerEnded;
+        return StagingResult::Staged;
     case SealVerdict::Changed:
-        return Outcome::PackageChanged;
+        return StagingResult::Changed;
     default:
-        return TempFull(g_lastError) ? Outcome::TempFull : Outcome::PackageNotStaged;
+        return TempFull(g_lastError) ? StagingResult::TempFull : StagingResult::Incomplete;
     }
 }
 
 // The installer's log beside the launcher's, unless the arguments name one,
 // or leave a quote open that would swallow the log switch.
-std::wstring InstallerLog(const LauncherArguments& arguments) {
-    if (NamesInstallerLog(arguments)) {
+std::wstring InstallerLog(const RunRequest& request) {
+    if (NamesInstallerLog(request.arguments) || request.logs == nullptr) {
         return std::wstring();
     }
-    if (arguments.quoteLeftOpen) {
+    if (request.arguments.quoteLeftOpen) {
         LogLine("no installer log: a quote is open");
         return std::wstring();
     }
-    return CreateInstallerLog();
+    return request.logs->CreateInstallerLog();
 }
 
 // What the product installed from another package asks of the installer's
@@ -172,46 +168,62 @@ UpdateCase ChooseUpdate(const LauncherArguments& arguments, const std::wstring& 
     return update;
 }
 
-// The language of the installation, or else of the user interface.
-LANGID RunLanguage(const std::wstring& languageName) {
-    const Main::Language* language = g_languageList.FindLanguageByName(languageName);
-    return language != nullptr ? static_cast<LANGID>(language->languageId)
-                               : g_languageList.uiLanguage;
-}
+// Where the package lies on the medium, and which MSI is this machine's.
+struct MediumPackage {
+    std::wstring launcherFolder;
+    std::wstring sourceFolder; // the medium's "Package\"
+    std::wstring msiName;
+};
 
-} // namespace
-
-RunOutcome RunInstallation(const RunRequest& request, HWND owner,
-                           const std::wstring& languageName) {
-    const HINSTANCE module = request.module;
+// Finds this machine's MSI on the medium; false, with failure, where there
+// is none or it cannot be told.
+bool LocatePackage(HINSTANCE module, MediumPackage& package, StagingResult& failure) {
     USHORT processMachine = IMAGE_FILE_MACHINE_UNKNOWN;
     USHORT nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
     if (!QueryMachines(processMachine, nativeMachine)) {
-        return Fail(request, owner, kBitnessMessage, Outcome::BitnessUnknown);
+        failure = StagingResult::BitnessUnknown;
+        return false;
     }
     wchar_t machines[32] = {};
     wsprintfW(machines, L"process %04X, native %04X", processMachine, nativeMachine);
     LogLine("machines: ", machines);
-    const std::wstring launcherFolder = GetModuleDirectory();
+    package.launcherFolder = GetModuleDirectory();
     if (g_lastError != 0) {
-        return Fail(request, owner, kInitialisationMessage, Outcome::PackageNotStaged);
+        failure = StagingResult::NoLauncherFolder;
+        return false;
     }
-    const std::wstring sourceFolder = launcherFolder + L"Package\\";
+    package.sourceFolder = package.launcherFolder + L"Package\\";
     const std::wstring packageName = LoadResourceString(module, IDS_PACKAGE_NAME);
-    const PackageChoice package =
-        ChoosePackage(processMachine, nativeMachine,
-                      IsFile(sourceFolder + PackageFileName(packageName, PackageChoice::Arm64)));
-    if (package == PackageChoice::None) {
-        return Fail(request, owner, kPlatformMessage, Outcome::PlatformUnsupported);
+    const PackageChoice choice = ChoosePackage(
+        processMachine, nativeMachine,
+        IsFile(package.sourceFolder + PackageFileName(packageName, PackageChoice::Arm64)));
+    if (choice == PackageChoice::None) {
+        failure = StagingResult::NoPackageForMachine;
+        return false;
     }
-    const std::wstring msiName = PackageFileName(packageName, package);
-    LogLine("package: ", (sourceFolder + msiName).c_str());
-    const std::wstring transform = g_languageList.FindTransformByName(languageName);
+    package.msiName = PackageFileName(packageName, choice);
+    LogLine("package: ", (package.sourceFolder + package.msiName).c_str());
+    return true;
+}
+
+} // namespace
+
+RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::Language* language) {
+    MediumPackage package;
+    StagingResult staged = StagingResult::Staged;
+    if (!LocatePackage(request.module, package, staged)) {
+        return Tell(request, owner,
+                    ChooseRunOutcome(staged, false, false, InstallerRun::NotStarted, 0));
+    }
+    const std::wstring& sourceFolder = package.sourceFolder;
+    const std::wstring& msiName = package.msiName;
     StagingFolderHold hold;
     const std::wstring stagingFolder = CreateStagingDirectory(hold);
     if (stagingFolder.empty()) {
         LogError("no staging folder: ", g_lastError);
-        return Fail(request, owner, kInitialisationMessage, Outcome::NoStagingFolder);
+        return Tell(request, owner,
+                    ChooseRunOutcome(StagingResult::NoStagingFolder, false, false,
+                                     InstallerRun::NotStarted, 0));
     }
     LogLine("staging folder: ", stagingFolder.c_str());
     // The installer reads the staged copies elevated: they stay locked until
@@ -219,64 +231,56 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner,
     StagedFilesLock lock(hold.Security());
     // Where the installer will show itself, a person waits for it meanwhile.
     const bool showProgress = request.stationSeen && InstallerShowsInterface(request.arguments);
-    ProgressWindow progress(module, owner, ChooseProgressTexts(RunLanguage(languageName)),
-                            showProgress ? PackageBytes(sourceFolder, msiName, L"*.cab") *
-                                               (g_packageSealed ? 2 : 1)
-                                         : 0);
-    RunStaging staging(showProgress ? &progress : nullptr, hold, lock);
-    const SessionWatch session(module, staging);
-    const Outcome staged = StagePackage(sourceFolder, stagingFolder, msiName, lock, staging);
-    progress.Close();
+    // In the language of the installation, or else of the user interface.
+    const LANGID progressLanguage = language != nullptr ? static_cast<LANGID>(language->languageId)
+                                                        : request.languages->uiLanguage;
+    RunStaging staging(request.module, owner, ChooseProgressTexts(progressLanguage), showProgress,
+                       showProgress ? PackageBytes(sourceFolder, msiName, L"*.cab") *
+                                          (g_packageSealed ? 2 : 1)
+                                    : 0,
+                       hold, lock);
+    const SessionWatch session(request.module, staging);
+    staged = StagePackage(sourceFolder, stagingFolder, msiName, lock, staging);
+    staging.CloseProgress();
     UpdateCase update = UpdateCase::AsIs;
     std::wstring productCode;
-    if (staged == Outcome::InstallerEnded) {
+    if (staged == StagingResult::Staged) {
         // From here on the copies are the installer's: the end of the
         // session only schedules them.
         staging.Installing();
         update = ChooseUpdate(request.arguments, stagingFolder + msiName, productCode);
-    } else if (staged != Outcome::SessionEnded) {
+    } else if (staged != StagingResult::SessionEnded) {
         LogError("staging stopped: ", g_lastError);
     }
     // The session may have ended since the staging did.
-    const Outcome ready = staging.SessionEnded()                 ? Outcome::SessionEnded
-                          : update == UpdateCase::NewerInstalled ? Outcome::NewerInstalled
-                                                                 : staged;
+    const bool sessionEnded = staging.SessionEnded();
+    const bool newer = update == UpdateCase::NewerInstalled;
     DWORD installerExitCode = 0;
     const InstallerRun installer =
-        ready == Outcome::InstallerEnded
+        staged == StagingResult::Staged && !newer && !sessionEnded
             ? LaunchMsiexec(ComposeMsiexecCommandLine(request.arguments, stagingFolder + msiName,
-                                                      transform, InstallerLog(request.arguments),
-                                                      update, productCode),
+                                                      language != nullptr ? language->transform
+                                                                          : std::wstring(),
+                                                      InstallerLog(request), update, productCode),
                             installerExitCode)
             : InstallerRun::NotStarted;
     if (installer != InstallerRun::NotStarted) {
-        KeepMediumAsSource(stagingFolder, launcherFolder);
+        KeepMediumAsSource(stagingFolder, package.launcherFolder);
     }
     if (installer == InstallerRun::EndUnknown) {
         // The installer may still read the copies: they go at the next restart.
         hold.ScheduleTree();
         LogLine("staging folder goes at the restart");
-        return RunOutcome{Outcome::InstallerEnded, ERROR_INSTALL_FAILURE};
+    } else {
+        // Whatever happened, the copy goes, unless the session ended: then
+        // what is left of it stays, scheduled, where only administrators
+        // reach, until the restart removes it. The installer's own outcome
+        // is its business.
+        lock.Release();
+        if (!staging.SessionEnded() && hold.DeleteTree()) {
+            LogLine("staging folder removed");
+        }
     }
-    // Whatever happened, the copy goes, unless the session ended: then what
-    // is left of it stays, scheduled, where only administrators reach, until
-    // the restart removes it. The installer's own outcome is its business.
-    lock.Release();
-    if (!staging.SessionEnded() && hold.DeleteTree()) {
-        LogLine("staging folder removed");
-    }
-    if (ready == Outcome::DialogCancelled || ready == Outcome::SessionEnded) {
-        return RunOutcome{ready, 0};
-    }
-    if (ready != Outcome::InstallerEnded) {
-        return Fail(request, owner,
-                    ready == Outcome::PackageChanged   ? kChangedMessage
-                    : ready == Outcome::NewerInstalled ? kNewerMessage
-                                                       : kInitialisationMessage,
-                    ready);
-    }
-    if (installer == InstallerRun::NotStarted) {
-        return Fail(request, owner, kStartMessage, Outcome::InstallerNotStarted);
-    }
-    return RunOutcome{Outcome::InstallerEnded, installerExitCode};
+    return Tell(request, owner,
+                ChooseRunOutcome(staged, newer, sessionEnded, installer, installerExitCode));
 }

@@ -1,6 +1,5 @@
 // The installed flag in the user's registry.
 #include "app/installed_state.h"
-#include "base/globals.h"
 #include "base/resource_string.h"
 #include "base/unique_handle.h"
 #include "res/resource.h"
@@ -9,9 +8,9 @@ std::wstring InstalledStateKey(const std::wstring& vendor, const std::wstring& p
     return L"Software\\Microsoft\\" + vendor + L"\\" + product;
 }
 
-bool IsProductInstalled() {
-    const std::wstring vendor = LoadResourceString(g_hInstance, IDS_VENDOR_NAME);
-    const std::wstring product = LoadResourceString(g_hInstance, IDS_PRODUCT_NAME);
+bool IsProductInstalled(HINSTANCE module) {
+    const std::wstring vendor = LoadResourceString(module, IDS_VENDOR_NAME);
+    const std::wstring product = LoadResourceString(module, IDS_PRODUCT_NAME);
     RegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, InstalledStateKey(vendor, product).c_str(), 0,
                       KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {

@@ -1,7 +1,6 @@
 // The language dialog, whose OK starts the installation run.
 #include "app/language_dialog.h"
 #include "app/installation.h"
-#include "base/globals.h"
 #include "base/run_log.h"
 #include "language/language_list.h"
 #include "res/resource.h"
@@ -10,30 +9,30 @@
 HINSTANCE g_hDialogInstance = nullptr;
 HWND g_hDialog = nullptr;
 
-void FillLanguageDialog() {
-    const HWND prompt = GetDlgItem(g_hDialog, IDC_LANGUAGE_PROMPT);
-    const HWND combo = GetDlgItem(g_hDialog, IDC_LANGUAGE_COMBO);
+void FillLanguageDialog(HWND dialog, Main::LanguageList& languages) {
+    const HWND prompt = GetDlgItem(dialog, IDC_LANGUAGE_PROMPT);
+    const HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_COMBO);
     if (prompt == nullptr || combo == nullptr) {
         return;
     }
-    const LanguagePrompt chosen =
-        ChooseLanguagePrompt(g_languageList.uiLanguage, g_languageList.languages);
+    const LanguagePrompt chosen = ChooseLanguagePrompt(languages.uiLanguage, languages.languages);
     if (chosen.englishFirst) {
-        g_languageList.MoveLanguageToFront(LANG_ENGLISH);
+        languages.MoveLanguageToFront(LANG_ENGLISH);
     }
     SetWindowTextW(prompt, chosen.text.c_str());
-    for (const Main::Language& language : g_languageList.languages) {
-        SendMessageW(combo, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(language.displayName.c_str()));
+    for (const Main::Language& language : languages.languages) {
+        const LRESULT item = SendMessageW(combo, CB_ADDSTRING, 0,
+                                          reinterpret_cast<LPARAM>(language.displayName.c_str()));
+        SendMessageW(combo, CB_SETITEMDATA, item, reinterpret_cast<LPARAM>(&language));
     }
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
 }
 
-void InitLanguageDialog(HWND dialog) {
-    g_hDialogInstance = g_hInstance;
-    g_hDialog = dialog;
-    CentreAndDecorate(g_hDialog, g_hDialogInstance);
-    FillLanguageDialog();
+const Main::Language* ChosenLanguage(HWND dialog) {
+    const HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_COMBO);
+    const LRESULT item = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    const LRESULT language = item == CB_ERR ? CB_ERR : SendMessageW(combo, CB_GETITEMDATA, item, 0);
+    return language == CB_ERR ? nullptr : reinterpret_cast<const Main::Language*>(language);
 }
 
 INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -43,7 +42,13 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        InitLanguageDialog(dialog);
+        run = reinterpret_cast<DialogRun*>(lParam);
+        g_hDialogInstance = run != nullptr ? run->request->module : nullptr;
+        g_hDialog = dialog;
+        CentreAndDecorate(dialog, g_hDialogInstance);
+        if (run != nullptr) {
+            FillLanguageDialog(dialog, *run->request->languages);
+        }
         if (GetDlgCtrlID(reinterpret_cast<HWND>(wParam)) == IDC_LANGUAGE_COMBO) {
             return TRUE;
         }
@@ -56,13 +61,13 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
                 return TRUE;
             }
             run->started = true;
-            wchar_t chosen[64] = {};
-            GetDlgItemTextW(g_hDialog, IDC_LANGUAGE_COMBO, chosen, 64);
-            LogLine("language dialog: OK, ", chosen);
-            ShowWindow(g_hDialog, SW_HIDE);
+            const Main::Language* language = ChosenLanguage(dialog);
+            LogLine("language dialog: OK, ",
+                    language != nullptr ? language->displayName.c_str() : L"");
+            ShowWindow(dialog, SW_HIDE);
             // The hidden dialog owns any error box of the run.
-            run->outcome = RunInstallation(*run->request, g_hDialog, std::wstring(chosen));
-            EndDialog(g_hDialog, IDOK);
+            run->outcome = RunInstallation(*run->request, dialog, language);
+            EndDialog(dialog, IDOK);
             return TRUE;
         }
         case IDCANCEL:

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/installation.h"
+#include "language/language_list.h"
 
 #include <windows.h>
 
@@ -16,13 +17,15 @@ struct DialogRun {
     RunOutcome outcome;
 };
 
-// Sets the prompt and fills the language list of the dialog in g_hDialog.
-void FillLanguageDialog();
+// Sets the prompt of the dialog and fills its list with languages, each
+// item carrying its language.
+void FillLanguageDialog(HWND dialog, Main::LanguageList& languages);
 
-// Stores the handles, centres the dialog, sets its icons and fills it.
-void InitLanguageDialog(HWND dialog);
+// The language of the dialog's chosen item; null when none is chosen.
+const Main::Language* ChosenLanguage(HWND dialog);
 
 // The procedure of the language dialog IDD_LANGUAGE, created with a
-// DialogRun: OK runs the installation in the chosen language, Cancel ends
+// DialogRun: it stores the handles, centres the dialog, sets its icons and
+// fills it; OK runs the installation in the chosen language, Cancel ends
 // without installing.
 INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,10 +10,6 @@
 
 namespace {
 
-// The logs' folder and name, and the security they are made with.
-std::wstring g_logName;
-std::wstring g_logSecurity;
-
 // Creates path new, for administrators only: never a name that exists,
 // whatever it is, and never through a link planted there.
 FileHandle CreateLogFile(const std::wstring& path, const std::wstring& sddl) {
@@ -85,7 +81,7 @@ FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
     return FileHandle();
 }
 
-void StartLogs(HINSTANCE module, const std::wstring& commandLine) {
+void RunLogs::Start(HINSTANCE module, const std::wstring& commandLine) {
     SYSTEMTIME start = {};
     GetLocalTime(&start);
     const TokenFacts token = ReadToken();
@@ -96,14 +92,13 @@ void StartLogs(HINSTANCE module, const std::wstring& commandLine) {
                     folder)) {
         return;
     }
-    g_logSecurity = StagingSecurity(administrator ? std::wstring() : token.userSid);
-    g_logName = folder + LogName(LoadResourceString(module, IDS_PACKAGE_NAME), start);
+    security_ = StagingSecurity(administrator ? std::wstring() : token.userSid);
+    name_ = folder + LogName(LoadResourceString(module, IDS_PACKAGE_NAME), start);
     std::wstring logPath;
-    FileHandle file =
-        CreateDrawnLogFile(g_logName, L".log", g_logSecurity, DrawStagingValue, logPath);
+    FileHandle file = CreateDrawnLogFile(name_, L".log", security_, DrawStagingValue, logPath);
     if (file.IsValid()) {
         // Without ".log", for the installer's log beside it.
-        g_logName = logPath.substr(0, logPath.size() - 4);
+        name_ = logPath.substr(0, logPath.size() - 4);
         StartRunLog(std::move(file));
     }
     std::wstring path;
@@ -116,18 +111,17 @@ void StartLogs(HINSTANCE module, const std::wstring& commandLine) {
                                 : "account: not elevated");
 }
 
-std::wstring CreateInstallerLog() {
+std::wstring RunLogs::CreateInstallerLog() const {
     if (!RunLogStarted()) {
         return std::wstring();
     }
-    std::wstring path = g_logName + L"_msi.log";
-    if (CreateLogFile(path, g_logSecurity).IsValid()) {
+    std::wstring path = name_ + L"_msi.log";
+    if (CreateLogFile(path, security_).IsValid()) {
         return path;
     }
     // Taken: a name of its own, drawn as the launcher's was.
     if ((GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) &&
-        CreateDrawnLogFile(g_logName, L"_msi.log", g_logSecurity, DrawStagingValue, path)
-            .IsValid()) {
+        CreateDrawnLogFile(name_, L"_msi.log", security_, DrawStagingValue, path).IsValid()) {
         return path;
     }
     LogError("no log for the installer: ", GetLastError());

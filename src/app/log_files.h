@@ -26,14 +26,24 @@ FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
                               const std::wstring& security, bool (*draw)(unsigned& value),
                               std::wstring& path);
 
-// Starts the run's log (base/run_log.h) in the Windows folder's Temp for an
-// elevated token, SYSTEM's included, and in TMP for one that is not: made
-// new (never a name that exists, never through a link), for administrators
-// only (and the user whose token is not elevated), with no inheritable
-// handle. Without a log, nothing else changes.
-void StartLogs(HINSTANCE module, const std::wstring& commandLine);
+// The logs of a run: the launcher's, and the installer's beside it.
+class RunLogs {
+  public:
+    // Starts the run's log (base/run_log.h) in the Windows folder's Temp for
+    // an elevated token, SYSTEM's included, and in TMP for one that is not:
+    // made new (never a name that exists, never through a link), for
+    // administrators only (and the user whose token is not elevated), with
+    // no inheritable handle. Without a log, nothing else changes.
+    void Start(HINSTANCE module, const std::wstring& commandLine);
 
-// Makes the installer's log beside the launcher's, as the launcher's is
-// made: its path, or empty when there is no launcher's log or it cannot be
-// made.
-std::wstring CreateInstallerLog();
+    // Makes the installer's log beside the launcher's, as the launcher's is
+    // made: its path, or empty when there is no launcher's log or it cannot
+    // be made.
+    std::wstring CreateInstallerLog() const;
+
+  private:
+    // The launcher's log's path without ".log".
+    std::wstring name_;
+    // The access list of both, as SDDL.
+    std::wstring security_;
+};

@@ -70,7 +70,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     if (commandLine != nullptr) {
         g_commandLine = commandLine;
     }
-    StartLogs(instance, g_commandLine);
+    RunLogs logs;
+    logs.Start(instance, g_commandLine);
     // No window, no box: a box, like the common controls, loads DLLs by name.
     if (refusal != StartRefusal::None) {
         return Ended(refusal == StartRefusal::DllRedirection
@@ -82,14 +83,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     RunRequest request;
     request.module = instance;
     request.arguments = LauncherArguments(g_commandLine);
+    request.languages = &g_languageList;
+    request.logs = &logs;
     const StationSight sight = JudgeStation(ReadStationFacts());
     LogLine(StationSightText(sight));
     request.stationSeen = sight == StationSight::Seen;
-    const bool installed = IsProductInstalled();
-    LogLine(installed ? "installed flag: set" : "installed flag: not set");
-    const LaunchMode mode = ChooseLaunchMode(installed, request.arguments);
+    request.installed = IsProductInstalled(instance);
+    LogLine(request.installed ? "installed flag: set" : "installed flag: not set");
+    const LaunchMode mode = ChooseLaunchMode(request.installed, request.arguments);
     LogLine(mode == LaunchMode::Interactive ? "mode: language dialog"
-            : installed                     ? "mode: direct, installed flag"
+            : request.installed             ? "mode: direct, installed flag"
                                             : "mode: direct, switches");
     request.attended = request.stationSeen && !SwitchesAskForNoPerson(request.arguments);
     LogLine(request.attended ? "run: attended" : "run: unattended");
@@ -111,7 +114,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
               : ended == IDCANCEL ? RunOutcome{Outcome::DialogCancelled, 0}
                                   : RunOutcome{Outcome::DialogNotShown, 0};
     } else {
-        run = RunInstallation(request, nullptr, std::wstring());
+        run = RunInstallation(request, nullptr, nullptr);
     }
     // A run whose installer ran has mended the lists already; any other
     // mends what earlier runs that never came back left there.

@@ -33,7 +33,73 @@ DWORD FailureCode(Outcome outcome) {
     }
 }
 
+const wchar_t kBitnessMessage[] = L"Cannot determine whether the OS is 32-bit or 64-bit, please "
+                                  L"run the appropriate MSI installation package.";
+const wchar_t kPlatformMessage[] = L"This package cannot be installed on Windows on ARM.";
+const wchar_t kInitialisationMessage[] =
+    L"Cannot initialise the installation!\nPlease copy or extract the installation package to "
+    L"another folder first and try again.";
+const wchar_t kChangedMessage[] =
+    L"The installation package has been changed or damaged. Please obtain it again.";
+const wchar_t kNewerMessage[] = L"A newer version of this product is already installed.";
+const wchar_t kStartMessage[] =
+    L"Cannot start the installation!\nPlease copy or extract the installation package to "
+    L"another folder first and try again or install from the appropriate MSI in the Package "
+    L"folder directly.";
+
 } // namespace
+
+RunOutcome ChooseRunOutcome(StagingResult staged, bool newerInstalled, bool sessionEnded,
+                            InstallerRun installer, DWORD installerExitCode) {
+    if (installer != InstallerRun::NotStarted) {
+        return RunOutcome{Outcome::InstallerEnded, installer == InstallerRun::Ended
+                                                       ? installerExitCode
+                                                       : ERROR_INSTALL_FAILURE};
+    }
+    if (sessionEnded) {
+        return RunOutcome{Outcome::SessionEnded, 0};
+    }
+    static const Outcome kStaged[] = {
+        Outcome::InstallerNotStarted,
+        Outcome::BitnessUnknown,
+        Outcome::PlatformUnsupported,
+        Outcome::PackageNotStaged,
+        Outcome::NoStagingFolder,
+        Outcome::PackageNotStaged,
+        Outcome::TempFull,
+        Outcome::PackageChanged,
+        Outcome::DialogCancelled,
+        Outcome::SessionEnded,
+    };
+    static_assert(sizeof(kStaged) / sizeof(kStaged[0]) ==
+                      static_cast<size_t>(StagingResult::SessionEnded) + 1,
+                  "an outcome for every staging result, in the order of StagingResult");
+    if (staged == StagingResult::Staged && newerInstalled) {
+        return RunOutcome{Outcome::NewerInstalled, 0};
+    }
+    return RunOutcome{kStaged[static_cast<int>(staged)], 0};
+}
+
+const wchar_t* OutcomeMessage(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::BitnessUnknown:
+        return kBitnessMessage;
+    case Outcome::PlatformUnsupported:
+        return kPlatformMessage;
+    case Outcome::NoStagingFolder:
+    case Outcome::PackageNotStaged:
+    case Outcome::TempFull:
+        return kInitialisationMessage;
+    case Outcome::PackageChanged:
+        return kChangedMessage;
+    case Outcome::NewerInstalled:
+        return kNewerMessage;
+    case Outcome::InstallerNotStarted:
+        return kStartMessage;
+    default:
+        return nullptr;
+    }
+}
 
 DWORD ChooseExitCode(ExitCodeReport report, bool attended, const RunOutcome& run) {
     if (run.outcome == Outcome::InstallerEnded) {

@@ -1,6 +1,8 @@
 // How a start of the launcher ended, and the exit code that tells it.
 #pragma once
 
+#include "app/msiexec_command.h"
+
 #include <windows.h>
 
 // How a start of the launcher ended, as far as its exit code is concerned.
@@ -26,6 +28,31 @@ struct RunOutcome {
     Outcome outcome = Outcome::InstallerEnded;
     DWORD installerExitCode = 0; // msiexec.exe's, when it ran
 };
+
+// What staging the package came to.
+enum class StagingResult {
+    Staged,              // every file staged, and as sealed: the installer may start
+    BitnessUnknown,      // whether Windows is 32-bit or 64-bit could not be told
+    NoPackageForMachine, // the medium has no package for this machine
+    NoLauncherFolder,    // the launcher's own folder could not be read
+    NoStagingFolder,     // no staging folder could be made
+    Incomplete,          // a file could not be staged
+    TempFull,            // a copy stopped because the Windows Temp could take no more
+    Changed,             // the staged files are not as sealed
+    Cancelled,           // Cancel in the progress window
+    SessionEnded,        // the session ended under the staging
+};
+
+// How a run ended, from what staging came to, whether a newer version of
+// the product is installed (known once the staged package was read),
+// whether the session ended before the installer could start, and how the
+// installer ran: a started installer's outcome is its own, and one whose
+// end is unknown counts as failed.
+RunOutcome ChooseRunOutcome(StagingResult staged, bool newerInstalled, bool sessionEnded,
+                            InstallerRun installer, DWORD installerExitCode);
+
+// The message that tells a person the outcome; null for one that needs none.
+const wchar_t* OutcomeMessage(Outcome outcome);
 
 // What the exit code reports of a run that a person attends: 0, since the
 // person saw the outcome, or the Windows Installer code of the outcome.

@@ -61,20 +61,6 @@ void LanguageList::MoveLanguageToFront(int languageId) {
     }
 }
 
-const Language* LanguageList::FindLanguageByName(const std::wstring& displayName) const {
-    for (const Language& language : languages) {
-        if (language.displayName == displayName) {
-            return &language;
-        }
-    }
-    return nullptr;
-}
-
-std::wstring LanguageList::FindTransformByName(const std::wstring& displayName) const {
-    const Language* language = displayName.empty() ? nullptr : FindLanguageByName(displayName);
-    return language == nullptr ? std::wstring() : language->transform;
-}
-
 void LanguageList::BuildLanguageList(unsigned languageFlags) {
     for (const CatalogueEntry& entry : kCatalogue) {
         if ((languageFlags & entry.flag) != 0) {

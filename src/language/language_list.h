@@ -37,9 +37,6 @@ class LanguageList {
     void AddLanguage(int languageId, const std::wstring& transform,
                      const std::wstring& displayName);
     void MoveLanguageToFront(int languageId);
-    // The entry of that display name, exactly; null when there is none.
-    const Language* FindLanguageByName(const std::wstring& displayName) const;
-    std::wstring FindTransformByName(const std::wstring& displayName) const;
     void BuildLanguageList(unsigned languageFlags);
 
     std::list<Language> languages;

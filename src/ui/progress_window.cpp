@@ -2,7 +2,6 @@
 #include "ui/progress_window.h"
 #include "res/resource.h"
 #include "ui/common_controls.h"
-#include "ui/session_end.h"
 
 #include <commctrl.h>
 
@@ -15,8 +14,8 @@ const int kBarRange = 1000;
 } // namespace
 
 ProgressWindow::ProgressWindow(HINSTANCE module, HWND owner, ProgressTexts texts,
-                               unsigned long long totalBytes)
-    : module_(module), owner_(owner), texts_(texts), total_(totalBytes),
+                               unsigned long long totalBytes, SessionEndHandler& sessionEnd)
+    : module_(module), owner_(owner), texts_(texts), sessionEnd_(sessionEnd), total_(totalBytes),
       started_(GetTickCount64()) {}
 
 ProgressWindow::~ProgressWindow() {
@@ -102,7 +101,10 @@ INT_PTR CALLBACK ProgressWindow::Procedure(HWND window, UINT message, WPARAM wPa
         ReleaseIcons(window);
         return FALSE;
     case WM_ENDSESSION:
-        TellSessionEnd(wParam);
+        if (wParam) {
+            reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, DWLP_USER))
+                ->sessionEnd_.SessionEnds();
+        }
         return TRUE;
     case WM_COMMAND:
         // The one button, Esc and the close box all cancel.

@@ -4,6 +4,7 @@
 #include "language/language_list.h"
 #include "staging/staging.h"
 #include "ui/dialog_frame.h"
+#include "ui/session_end.h"
 
 #include <windows.h>
 
@@ -15,9 +16,10 @@
 // reports progress.
 class ProgressWindow : public StagingProgress {
   public:
-    // totalBytes: what the whole staging will report.
-    ProgressWindow(HINSTANCE module, HWND owner, ProgressTexts texts,
-                   unsigned long long totalBytes);
+    // totalBytes: what the whole staging will report; sessionEnd: told when
+    // the session ends while the window shows.
+    ProgressWindow(HINSTANCE module, HWND owner, ProgressTexts texts, unsigned long long totalBytes,
+                   SessionEndHandler& sessionEnd);
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
     ~ProgressWindow();
@@ -36,6 +38,7 @@ class ProgressWindow : public StagingProgress {
     HINSTANCE module_;
     HWND owner_;
     ProgressTexts texts_;
+    SessionEndHandler& sessionEnd_;
     unsigned long long total_;
     unsigned long long done_ = 0;
     ULONGLONG started_;

@@ -3,11 +3,13 @@
 
 namespace {
 
-SessionEndHandler* g_sessionEndHandler = nullptr;
-
 LRESULT CALLBACK SessionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ENDSESSION) {
-        TellSessionEnd(wParam);
+        auto* handler =
+            reinterpret_cast<SessionEndHandler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (wParam && handler != nullptr) {
+            handler->SessionEnds();
+        }
         return 0;
     }
     // WM_QUERYENDSESSION: the session may end; the run tidies up as it does.
@@ -17,7 +19,6 @@ LRESULT CALLBACK SessionWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 } // namespace
 
 SessionWatch::SessionWatch(HINSTANCE module, SessionEndHandler& handler) {
-    g_sessionEndHandler = &handler;
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = SessionWindowProc;
     windowClass.hInstance = module;
@@ -25,18 +26,14 @@ SessionWatch::SessionWatch(HINSTANCE module, SessionEndHandler& handler) {
     RegisterClassW(&windowClass);
     window_ = CreateWindowExW(0, windowClass.lpszClassName, L"Setup", WS_POPUP, 0, 0, 0, 0, nullptr,
                               nullptr, module, nullptr);
+    if (window_ != nullptr) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&handler));
+    }
 }
 
 SessionWatch::~SessionWatch() {
     if (window_ != nullptr) {
         DestroyWindow(window_);
-    }
-    g_sessionEndHandler = nullptr;
-}
-
-void TellSessionEnd(WPARAM ending) {
-    if (ending && g_sessionEndHandler != nullptr) {
-        g_sessionEndHandler->SessionEnds();
     }
 }
 

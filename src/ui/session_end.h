@@ -28,10 +28,6 @@ class SessionWatch {
     HWND window_ = nullptr;
 };
 
-// For a window procedure of the launcher's that receives WM_ENDSESSION:
-// tells the watching run, if there is one.
-void TellSessionEnd(WPARAM ending);
-
 // Answers the messages sent to the thread, the session's among them, and
 // takes none that was posted (keys, clicks, commands): none of those can
 // start or end anything meanwhile.

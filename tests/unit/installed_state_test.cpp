@@ -1,5 +1,4 @@
 // Whether the product is installed: its key, as the unit tests' own string table names it.
-#include "base/globals.h"
 #include "app/installed_state.h"
 #include "base/unique_handle.h"
 
@@ -14,12 +13,10 @@ const wchar_t kTestKey[] = L"Software\\Microsoft\\SetupTestVendor\\Installed Sta
 class InstalledStateTest : public testing::Test {
   protected:
     void SetUp() override {
-        g_hInstance = GetModuleHandleW(nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\SetupTestVendor");
     }
     void TearDown() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\SetupTestVendor");
-        g_hInstance = nullptr;
     }
     static void SetValue(const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
         RegistryKey key;
@@ -33,12 +30,12 @@ class InstalledStateTest : public testing::Test {
 };
 
 TEST_F(InstalledStateTest, KeyMissingMeansNotInstalled) {
-    EXPECT_FALSE(IsProductInstalled());
+    EXPECT_FALSE(IsProductInstalled(GetModuleHandleW(nullptr)));
 }
 
 TEST_F(InstalledStateTest, KeyWithoutValueMeansNotInstalled) {
     SetValue(L"other", REG_DWORD, {1, 0, 0, 0});
-    EXPECT_FALSE(IsProductInstalled());
+    EXPECT_FALSE(IsProductInstalled(GetModuleHandleW(nullptr)));
 }
 
 TEST_F(InstalledStateTest, OnlyADwordOfOneCounts) {
@@ -63,13 +60,13 @@ TEST_F(InstalledStateTest, OnlyADwordOfOneCounts) {
     };
     for (const ValueCase& c : cases) {
         SetValue(L"installed", c.type, c.data);
-        EXPECT_EQ(IsProductInstalled(), c.installed) << c.name;
+        EXPECT_EQ(IsProductInstalled(GetModuleHandleW(nullptr)), c.installed) << c.name;
     }
 }
 
 TEST_F(InstalledStateTest, ValueNameIsExact) {
     SetValue(L"Installed ", REG_DWORD, {1, 0, 0, 0});
-    EXPECT_FALSE(IsProductInstalled());
+    EXPECT_FALSE(IsProductInstalled(GetModuleHandleW(nullptr)));
 }
 
 TEST(InstalledStateKeyTest, ComposedFromVendorAndProduct) {

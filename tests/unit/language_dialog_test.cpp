@@ -1,5 +1,4 @@
 // The language dialog's procedure, filling Setup.exe's own template in this process.
-#include "base/globals.h"
 #include "base/unique_handle.h"
 #include "app/language_dialog.h"
 #include "language/language_list.h"
@@ -15,29 +14,30 @@ namespace {
 using Module = UniqueHandle<HMODULE, FreeLibrary>;
 using Window = UniqueHandle<HWND, DestroyWindow>;
 
-// Puts back what the dialog and the test change of the launcher's globals,
-// also when an assertion ends the test early.
-class LauncherGlobalsGuard {
+// Setup.exe's resources, loaded as a data file.
+Module LoadSetup() {
+    return Module(LoadLibraryExW(TestPath(L"setup").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
+
+// The language dialog of Setup.exe's template, made for a run in languages.
+class LanguageDialog {
   public:
-    LauncherGlobalsGuard()
-        : languages_(g_languageList.languages), uiLanguage_(g_languageList.uiLanguage),
-          instance_(g_hInstance), dialogInstance_(g_hDialogInstance), dialog_(g_hDialog) {}
-    LauncherGlobalsGuard(const LauncherGlobalsGuard&) = delete;
-    LauncherGlobalsGuard& operator=(const LauncherGlobalsGuard&) = delete;
-    ~LauncherGlobalsGuard() {
-        g_languageList.languages = languages_;
-        g_languageList.uiLanguage = uiLanguage_;
-        g_hInstance = instance_;
-        g_hDialogInstance = dialogInstance_;
-        g_hDialog = dialog_;
+    LanguageDialog(HMODULE setup, Main::LanguageList& languages) {
+        request_.module = setup;
+        request_.languages = &languages;
+        run_.request = &request_;
+        window_ = Window(CreateDialogParamW(setup, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
+                                            LanguageDialogProc, reinterpret_cast<LPARAM>(&run_)));
+    }
+    HWND Get() const {
+        return window_.Get();
     }
 
   private:
-    const std::list<Main::Language> languages_;
-    const LANGID uiLanguage_;
-    const HINSTANCE instance_;
-    const HINSTANCE dialogInstance_;
-    const HWND dialog_;
+    RunRequest request_;
+    DialogRun run_;
+    Window window_;
 };
 
 // The launcher offers English and Japanese only; the other prompts are
@@ -80,20 +80,14 @@ TEST(FillLanguageDialogTest, PromptAndOrderForOtherCatalogues) {
          {kEnglish, kJapanese}},
         {"empty catalogue", 0x0409, 0, 0x0409, kEnglishPrompt, {}},
     };
-    // Setup.exe's resources, loaded as a data file.
-    const Module setup(LoadLibraryExW(TestPath(L"setup").c_str(), nullptr,
-                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    const Module setup = LoadSetup();
     ASSERT_TRUE(setup.IsValid());
-    const LauncherGlobalsGuard guard;
-    g_hInstance = setup.Get();
     for (const FillCase& c : cases) {
         SCOPED_TRACE(c.name);
-        g_languageList.languages.clear();
-        g_languageList.uiLanguage = c.builtFor;
-        g_languageList.BuildLanguageList(c.flags);
-        g_languageList.uiLanguage = c.shownFor;
-        const Window dialog(CreateDialogParamW(setup.Get(), MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr,
-                                               LanguageDialogProc, 0));
+        Main::LanguageList languages(c.builtFor);
+        languages.BuildLanguageList(c.flags);
+        languages.uiLanguage = c.shownFor;
+        const LanguageDialog dialog(setup.Get(), languages);
         ASSERT_NE(dialog.Get(), nullptr);
         EXPECT_EQ(g_hDialog, dialog.Get());
         wchar_t prompt[256] = {};
@@ -102,6 +96,49 @@ TEST(FillLanguageDialogTest, PromptAndOrderForOtherCatalogues) {
         EXPECT_EQ(LanguageItems(dialog.Get()), c.items);
         EXPECT_EQ(SendDlgItemMessageW(dialog.Get(), IDC_LANGUAGE_COMBO, CB_GETCURSEL, 0, 0),
                   c.items.empty() ? CB_ERR : 0);
+    }
+}
+
+// OK runs in the language of the chosen item, exactly: its transform, or
+// none for English and where nothing is chosen.
+TEST(ChosenLanguageTest, TheChosenItemsLanguage) {
+    struct ChoiceCase {
+        const char* name;
+        unsigned flags;
+        std::wstring chosen;      // empty: no item chosen
+        const wchar_t* transform; // null: no language
+    };
+    const ChoiceCase cases[] = {
+        {"Japanese", 5, kJapanese, L":ja-JP.mst"},
+        {"English has no transform", 5, kEnglish, L""},
+        {"German enabled", 0x10, kGerman, L":de-DE.mst"},
+        {"Chinese enabled", 0x7F, kChinese, L":zh-TW.mst"},
+        {"nothing chosen", 5, L"", nullptr},
+        {"empty list", 0, L"", nullptr},
+    };
+    const Module setup = LoadSetup();
+    ASSERT_TRUE(setup.IsValid());
+    for (const ChoiceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Main::LanguageList languages(0x0409);
+        languages.BuildLanguageList(c.flags);
+        const LanguageDialog dialog(setup.Get(), languages);
+        ASSERT_NE(dialog.Get(), nullptr);
+        const HWND combo = GetDlgItem(dialog.Get(), IDC_LANGUAGE_COMBO);
+        const LRESULT item = c.chosen.empty()
+                                 ? CB_ERR
+                                 : SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                reinterpret_cast<LPARAM>(c.chosen.c_str()));
+        ASSERT_TRUE(c.chosen.empty() || item != CB_ERR);
+        SendMessageW(combo, CB_SETCURSEL, item, 0);
+        const Main::Language* language = ChosenLanguage(dialog.Get());
+        if (c.transform == nullptr) {
+            EXPECT_EQ(language, nullptr);
+        } else {
+            ASSERT_NE(language, nullptr);
+            EXPECT_EQ(language->displayName, c.chosen);
+            EXPECT_EQ(language->transform, c.transform);
+        }
     }
 }
 

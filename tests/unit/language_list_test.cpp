@@ -122,33 +122,6 @@ TEST(MoveLanguageToFrontTest, MovedEntryKeepsAllFields) {
     EXPECT_EQ(list.languages.front().displayName, kJapanese);
 }
 
-TEST(FindTransformByNameTest, ExactMatchOnly) {
-    struct FindCase {
-        const char* name;
-        unsigned flags;
-        std::wstring displayName;
-        const wchar_t* expected;
-    };
-    const FindCase cases[] = {
-        {"Japanese", 5, kJapanese, L":ja-JP.mst"},
-        {"English has no transform", 5, kEnglish, L""},
-        {"empty name", 5, L"", L""},
-        {"prefix", 5, L"Japanese", L""},
-        // "japanese - 日本語"
-        {"different case", 5, L"japanese - \u65E5\u672C\u8A9E", L""},
-        {"trailing blank", 5, kJapanese + L" ", L""},
-        {"German not enabled", 5, kGerman, L""},
-        {"German enabled", 0x10, kGerman, L":de-DE.mst"},
-        {"Chinese enabled", 0x7F, kChinese, L":zh-TW.mst"},
-        {"empty list", 0, kJapanese, L""},
-    };
-    for (const FindCase& c : cases) {
-        Main::LanguageList list(0x0409);
-        list.BuildLanguageList(c.flags);
-        EXPECT_EQ(list.FindTransformByName(c.displayName), c.expected) << c.name;
-    }
-}
-
 TEST(ChooseLanguagePromptTest, LocalisedOnlyForAListedLanguage) {
     struct PromptCase {
         const char* name;

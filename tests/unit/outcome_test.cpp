@@ -73,6 +73,103 @@ TEST(ChooseExitCodeTest, Table) {
     }
 }
 
+// A started installer's outcome is its own; else the session's end, then
+// what staging came to, then a newer version installed.
+TEST(ChooseRunOutcomeTest, Table) {
+    const InstallerRun notStarted = InstallerRun::NotStarted;
+    struct RunCase {
+        const char* name;
+        StagingResult staged;
+        bool newer;
+        bool sessionEnded;
+        InstallerRun installer;
+        DWORD installerExitCode;
+        Outcome outcome;
+        DWORD expectedExitCode;
+    };
+    const RunCase cases[] = {
+        {"installed", StagingResult::Staged, false, false, InstallerRun::Ended, 0,
+         Outcome::InstallerEnded, 0},
+        {"installer failed", StagingResult::Staged, false, false, InstallerRun::Ended, 1603,
+         Outcome::InstallerEnded, 1603},
+        {"session ended under the installer", StagingResult::Staged, false, true,
+         InstallerRun::Ended, 3010, Outcome::InstallerEnded, 3010},
+        {"end of the installer unknown", StagingResult::Staged, false, false,
+         InstallerRun::EndUnknown, 0, Outcome::InstallerEnded, 1603},
+        {"installer not started", StagingResult::Staged, false, false, notStarted, 0,
+         Outcome::InstallerNotStarted, 0},
+        {"newer installed", StagingResult::Staged, true, false, notStarted, 0,
+         Outcome::NewerInstalled, 0},
+        {"session ended after the staging", StagingResult::Staged, true, true, notStarted, 0,
+         Outcome::SessionEnded, 0},
+        {"session ended under the staging", StagingResult::SessionEnded, false, true, notStarted, 0,
+         Outcome::SessionEnded, 0},
+        {"session ended after a cancel", StagingResult::Cancelled, false, true, notStarted, 0,
+         Outcome::SessionEnded, 0},
+        {"bitness", StagingResult::BitnessUnknown, false, false, notStarted, 0,
+         Outcome::BitnessUnknown, 0},
+        {"no package for the machine", StagingResult::NoPackageForMachine, false, false, notStarted,
+         0, Outcome::PlatformUnsupported, 0},
+        {"no launcher folder", StagingResult::NoLauncherFolder, false, false, notStarted, 0,
+         Outcome::PackageNotStaged, 0},
+        {"no staging folder", StagingResult::NoStagingFolder, false, false, notStarted, 0,
+         Outcome::NoStagingFolder, 0},
+        {"incomplete", StagingResult::Incomplete, false, false, notStarted, 0,
+         Outcome::PackageNotStaged, 0},
+        {"Temp full", StagingResult::TempFull, false, false, notStarted, 0, Outcome::TempFull, 0},
+        {"changed", StagingResult::Changed, false, false, notStarted, 0, Outcome::PackageChanged,
+         0},
+        {"progress cancelled", StagingResult::Cancelled, false, false, notStarted, 0,
+         Outcome::DialogCancelled, 0},
+    };
+    for (const RunCase& c : cases) {
+        const RunOutcome run =
+            ChooseRunOutcome(c.staged, c.newer, c.sessionEnded, c.installer, c.installerExitCode);
+        EXPECT_EQ(run.outcome, c.outcome) << c.name;
+        EXPECT_EQ(run.installerExitCode, c.expectedExitCode) << c.name;
+    }
+}
+
+// A person is told every failure of the launcher's own, and nothing else.
+TEST(OutcomeMessageTest, Table) {
+    const wchar_t* const initialisation =
+        L"Cannot initialise the installation!\nPlease copy or extract the installation package "
+        L"to another folder first and try again.";
+    const struct {
+        Outcome outcome;
+        const wchar_t* message; // null: none
+    } cases[] = {
+        {Outcome::InstallerEnded, nullptr},
+        {Outcome::BitnessUnknown, L"Cannot determine whether the OS is 32-bit or 64-bit, please "
+                                  L"run the appropriate MSI installation package."},
+        {Outcome::PlatformUnsupported, L"This package cannot be installed on Windows on ARM."},
+        {Outcome::NoStagingFolder, initialisation},
+        {Outcome::PackageNotStaged, initialisation},
+        {Outcome::TempFull, initialisation},
+        {Outcome::PackageChanged,
+         L"The installation package has been changed or damaged. Please obtain it again."},
+        {Outcome::InstallerNotStarted,
+         L"Cannot start the installation!\nPlease copy or extract the installation package to "
+         L"another folder first and try again or install from the appropriate MSI in the "
+         L"Package folder directly."},
+        {Outcome::NewerInstalled, L"A newer version of this product is already installed."},
+        {Outcome::DialogCancelled, nullptr},
+        {Outcome::DialogNotShown, nullptr},
+        {Outcome::DialogUnseen, nullptr},
+        {Outcome::SessionEnded, nullptr},
+    };
+    for (const auto& c : cases) {
+        const wchar_t* const message = OutcomeMessage(c.outcome);
+        SCOPED_TRACE(static_cast<int>(c.outcome));
+        if (c.message == nullptr) {
+            EXPECT_EQ(message, nullptr);
+        } else {
+            ASSERT_NE(message, nullptr);
+            EXPECT_STREQ(message, c.message);
+        }
+    }
+}
+
 // Either reason ends the start before anything is loaded by name.
 TEST(ChooseStartRefusalTest, Table) {
     EXPECT_EQ(ChooseStartRefusal(false, true), StartRefusal::None);
