@@ -34,14 +34,14 @@ Result<std::wstring> FolderOf(const std::wstring& path) {
 
 Result<void> InsertStorage(const MsiHandle& database, const std::wstring& name,
                            const std::wstring& file) {
-    MsiHandle view, record;
+    MsiHandle view(MsiCloseHandle), record(MsiCloseHandle);
     UINT result = MsiDatabaseOpenViewW(
-        database.Get(), L"INSERT INTO `_Storages` (`Name`, `Data`) VALUES (?, ?)", view.Out());
+        database.Get(), L"INSERT INTO `_Storages` (`Name`, `Data`) VALUES (?, ?)", view.Receive());
     if (result != ERROR_SUCCESS) {
         return Failure{"preparing the insertion into _Storages failed with error " +
                        std::to_string(result)};
     }
-    *record.Out() = MsiCreateRecord(2);
+    *record.Receive() = MsiCreateRecord(2);
     result = MsiRecordSetStringW(record.Get(), 1, name.c_str());
     if (result == ERROR_SUCCESS) {
         result = MsiRecordSetStreamW(record.Get(), 2, file.c_str());

@@ -39,14 +39,14 @@ Result<std::vector<std::wstring>> RecordTexts(MSIHANDLE record) {
 
 Result<MsiHandle> ExecutedView(const MsiHandle& database, const std::wstring& query,
                                const std::vector<std::wstring>& parameters) {
-    MsiHandle view;
-    UINT result = MsiDatabaseOpenViewW(database.Get(), query.c_str(), view.Out());
+    MsiHandle view(MsiCloseHandle);
+    UINT result = MsiDatabaseOpenViewW(database.Get(), query.c_str(), view.Receive());
     if (result != ERROR_SUCCESS) {
         return Failed("MsiDatabaseOpenView", result);
     }
-    MsiHandle arguments;
+    MsiHandle arguments(MsiCloseHandle);
     if (!parameters.empty()) {
-        *arguments.Out() = MsiCreateRecord(static_cast<UINT>(parameters.size()));
+        *arguments.Receive() = MsiCreateRecord(static_cast<UINT>(parameters.size()));
         for (size_t i = 0; i < parameters.size(); ++i) {
             result = MsiRecordSetStringW(arguments.Get(), static_cast<UINT>(i + 1),
                                          parameters[i].c_str());
@@ -64,30 +64,6 @@ Result<MsiHandle> ExecutedView(const MsiHandle& database, const std::wstring& qu
 
 } // namespace
 
-MsiHandle::MsiHandle(MsiHandle&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = 0;
-}
-
-MsiHandle& MsiHandle::operator=(MsiHandle&& other) noexcept {
-    if (this != &other) {
-        *Out() = other.handle_;
-        other.handle_ = 0;
-    }
-    return *this;
-}
-
-MsiHandle::~MsiHandle() {
-    Out();
-}
-
-MSIHANDLE* MsiHandle::Out() {
-    if (handle_ != 0) {
-        MsiCloseHandle(handle_);
-        handle_ = 0;
-    }
-    return &handle_;
-}
-
 Result<MsiHandle> OpenDatabase(const std::wstring& path, MsiAccess access) {
     LPCWSTR mode = MSIDBOPEN_READONLY;
     if (access == MsiAccess::Transact) {
@@ -95,8 +71,8 @@ Result<MsiHandle> OpenDatabase(const std::wstring& path, MsiAccess access) {
     } else if (access == MsiAccess::Create) {
         mode = MSIDBOPEN_CREATE;
     }
-    MsiHandle database;
-    const UINT result = MsiOpenDatabaseW(path.c_str(), mode, database.Out());
+    MsiHandle database(MsiCloseHandle);
+    const UINT result = MsiOpenDatabaseW(path.c_str(), mode, database.Receive());
     if (result != ERROR_SUCCESS) {
         return Failed("MsiOpenDatabase", result);
     }
@@ -136,8 +112,8 @@ Result<std::vector<MsiRow>> QueryRows(const MsiHandle& database, const std::wstr
     }
     std::vector<MsiRow> rows;
     for (;;) {
-        MsiHandle record;
-        const UINT result = MsiViewFetch(view->Get(), record.Out());
+        MsiHandle record(MsiCloseHandle);
+        const UINT result = MsiViewFetch(view->Get(), record.Receive());
         if (result == ERROR_NO_MORE_ITEMS) {
             return rows;
         }
@@ -165,14 +141,14 @@ Result<std::wstring> QueryFirstCell(const MsiHandle& database, const std::wstrin
 }
 
 Result<MsiColumns> QueryColumns(const MsiHandle& database, const std::wstring& query) {
-    MsiHandle view, names, types;
-    UINT result = MsiDatabaseOpenViewW(database.Get(), query.c_str(), view.Out());
+    MsiHandle view(MsiCloseHandle), names(MsiCloseHandle), types(MsiCloseHandle);
+    UINT result = MsiDatabaseOpenViewW(database.Get(), query.c_str(), view.Receive());
     if (result != ERROR_SUCCESS) {
         return Failed("MsiDatabaseOpenView", result);
     }
-    result = MsiViewGetColumnInfo(view.Get(), MSICOLINFO_NAMES, names.Out());
+    result = MsiViewGetColumnInfo(view.Get(), MSICOLINFO_NAMES, names.Receive());
     if (result == ERROR_SUCCESS) {
-        result = MsiViewGetColumnInfo(view.Get(), MSICOLINFO_TYPES, types.Out());
+        result = MsiViewGetColumnInfo(view.Get(), MSICOLINFO_TYPES, types.Receive());
     }
     if (result != ERROR_SUCCESS) {
         return Failed("MsiViewGetColumnInfo", result);
@@ -187,8 +163,8 @@ Result<MsiColumns> QueryColumns(const MsiHandle& database, const std::wstring& q
 
 Result<std::vector<std::wstring>> PrimaryKeys(const MsiHandle& database,
                                               const std::wstring& table) {
-    MsiHandle keys;
-    const UINT result = MsiDatabaseGetPrimaryKeysW(database.Get(), table.c_str(), keys.Out());
+    MsiHandle keys(MsiCloseHandle);
+    const UINT result = MsiDatabaseGetPrimaryKeysW(database.Get(), table.c_str(), keys.Receive());
     if (result != ERROR_SUCCESS) {
         return Failed("MsiDatabaseGetPrimaryKeys", result);
     }

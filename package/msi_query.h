@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/msi_handle.h"
 #include "result.h"
 
 #include <windows.h>
@@ -11,27 +12,6 @@
 // Queries on MSI databases, each through one call that returns what it read
 // or why it failed. Nothing here knows the transform writer, so tests can use
 // it as well.
-
-// An MSIHANDLE that is closed when this goes.
-class MsiHandle {
-  public:
-    MsiHandle() = default;
-    explicit MsiHandle(MSIHANDLE handle) : handle_(handle) {}
-    MsiHandle(MsiHandle&& other) noexcept;
-    MsiHandle& operator=(MsiHandle&& other) noexcept;
-    MsiHandle(const MsiHandle&) = delete;
-    MsiHandle& operator=(const MsiHandle&) = delete;
-    ~MsiHandle();
-
-    MSIHANDLE Get() const {
-        return handle_;
-    }
-    // For a function that hands out a handle; the one held before is closed.
-    MSIHANDLE* Out();
-
-  private:
-    MSIHANDLE handle_ = 0;
-};
 
 enum class MsiAccess {
     ReadOnly,

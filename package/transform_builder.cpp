@@ -155,8 +155,8 @@ struct SummaryProperty {
 };
 
 Result<SummaryProperty> ReadSummaryProperty(const MsiHandle& database, UINT property) {
-    MsiHandle summary;
-    UINT result = MsiGetSummaryInformationW(database.Get(), nullptr, 0, summary.Out());
+    MsiHandle summary(MsiCloseHandle);
+    UINT result = MsiGetSummaryInformationW(database.Get(), nullptr, 0, summary.Receive());
     if (result != ERROR_SUCCESS) {
         return Failure{"reading the summary information failed with error " +
                        std::to_string(result)};

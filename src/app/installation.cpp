@@ -13,7 +13,10 @@
 #include "language/language_list.h"
 #include "res/resource.h"
 #include "staging/seal.h"
-#include "staging/staging.h"
+#include "staging/copy.h"
+#include "staging/folder.h"
+#include "staging/last_error.h"
+#include "staging/places.h"
 #include "ui/progress_window.h"
 #include "ui/session_end.h"
 
@@ -103,14 +106,14 @@ bool TempFull(DWORD error) {
 // Stages the MSI and every cabinet, each locked as soon as it is made, and
 // checks them against the seal of a sealed launcher, telling staging as it
 // goes.
-StagingResult StagePackage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                           const std::wstring& msiName, StagedFilesLock& lock,
-                           RunStaging& staging) {
+StagingResult StagePackage(MsiLibrary& msi, const std::wstring& sourceFolder,
+                           const std::wstring& stagingFolder, const std::wstring& msiName,
+                           StagedFilesLock& lock, RunStaging& staging) {
     SealVerdict verdict = SealVerdict::Intact;
     std::vector<std::wstring> cabinets;
     std::vector<std::wstring> leftOut;
     if (!CopyPackageFile(sourceFolder, stagingFolder, msiName, lock, &staging) ||
-        !CabinetsToStage(sourceFolder, stagingFolder, msiName, cabinets, leftOut) ||
+        !CabinetsToStage(sourceFolder, stagingFolder, msiName, msi, cabinets, leftOut) ||
         !CopyPackageFiles(sourceFolder, stagingFolder, cabinets, lock, &staging)) {
         verdict = SealVerdict::Incomplete;
     } else if (g_packageSealed) {
@@ -147,16 +150,16 @@ std::wstring InstallerLog(const RunRequest& request) {
 
 // What the product installed from another package asks of the installer's
 // command, as the log tells it; productCode receives the staged package's.
-UpdateCase ChooseUpdate(const LauncherArguments& arguments, const std::wstring& msiPath,
-                        std::wstring& productCode) {
+UpdateCase ChooseUpdate(MsiLibrary& msi, const LauncherArguments& arguments,
+                        const std::wstring& msiPath, std::wstring& productCode) {
     PackageFacts staged;
-    ReadPackageFacts(msiPath, staged);
+    ReadPackageFacts(msi, msiPath, staged);
     productCode = staged.productCode;
     LogLine("product: ", staged.productCode);
     LogLine("staged: ", staged.version);
     LogLine("staged: ", staged.packageCode);
     InstalledFacts installed[kInstallContexts];
-    const int count = ReadInstalledFacts(staged.productCode, installed);
+    const int count = ReadInstalledFacts(msi, staged.productCode, installed);
     for (int product = 0; product < count; ++product) {
         LogLine("installed: ", installed[product].version, ", context ",
                 installed[product].context);
@@ -240,7 +243,7 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
                                     : 0,
                        hold, lock);
     const SessionWatch session(request.module, staging);
-    staged = StagePackage(sourceFolder, stagingFolder, msiName, lock, staging);
+    staged = StagePackage(*request.msi, sourceFolder, stagingFolder, msiName, lock, staging);
     staging.CloseProgress();
     UpdateCase update = UpdateCase::AsIs;
     std::wstring productCode;
@@ -248,7 +251,8 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
         // From here on the copies are the installer's: the end of the
         // session only schedules them.
         staging.Installing();
-        update = ChooseUpdate(request.arguments, stagingFolder + msiName, productCode);
+        update =
+            ChooseUpdate(*request.msi, request.arguments, stagingFolder + msiName, productCode);
     } else if (staged != StagingResult::SessionEnded) {
         LogError("staging stopped: ", g_lastError);
     }
@@ -265,7 +269,7 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
                             installerExitCode)
             : InstallerRun::NotStarted;
     if (installer != InstallerRun::NotStarted) {
-        KeepMediumAsSource(stagingFolder, package.launcherFolder);
+        KeepMediumAsSource(*request.msi, stagingFolder, package.launcherFolder);
     }
     if (installer == InstallerRun::EndUnknown) {
         // The installer may still read the copies: they go at the next restart.

@@ -3,6 +3,7 @@
 
 #include "app/command_line.h"
 #include "app/log_files.h"
+#include "app/msi_api.h"
 #include "app/outcome.h"
 #include "language/language_list.h"
 
@@ -16,6 +17,8 @@ struct RunRequest {
     LauncherArguments arguments;
     // The installer languages on offer; the dialog puts its prompt's first.
     Main::LanguageList* languages = nullptr;
+    // msi.dll's functions, loaded when the run first needs them.
+    MsiLibrary* msi = nullptr;
     // The run's logs; null: none.
     const RunLogs* logs = nullptr;
     // The installed flag: a direct run in the language of the user interface.

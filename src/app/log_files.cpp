@@ -4,7 +4,8 @@
 #include "base/resource_string.h"
 #include "base/run_log.h"
 #include "res/resource.h"
-#include "staging/staging.h"
+#include "staging/folder.h"
+#include "staging/places.h"
 
 #include <sddl.h>
 

@@ -8,7 +8,7 @@
 #include "app/product_source.h"
 #include "base/globals.h"
 #include "base/grown_text.h"
-#include "base/loaded_function.h"
+#include "base/system_library.h"
 #include "base/run_log.h"
 #include "res/resource.h"
 #include "ui/common_controls.h"
@@ -71,6 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         g_commandLine = commandLine;
     }
     RunLogs logs;
+    MsiLibrary msi;
     logs.Start(instance, g_commandLine);
     // No window, no box: a box, like the common controls, loads DLLs by name.
     if (refusal != StartRefusal::None) {
@@ -85,6 +86,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     request.arguments = LauncherArguments(g_commandLine);
     request.languages = &g_languageList;
     request.logs = &logs;
+    request.msi = &msi;
     const StationSight sight = JudgeStation(ReadStationFacts());
     LogLine(StationSightText(sight));
     request.stationSeen = sight == StationSight::Seen;
@@ -119,7 +121,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // A run whose installer ran has mended the lists already; any other
     // mends what earlier runs that never came back left there.
     if (run.outcome != Outcome::InstallerEnded) {
-        KeepMediumAsSource(std::wstring(), std::wstring());
+        KeepMediumAsSource(msi, std::wstring(), std::wstring());
     }
     return Ended(request.attended, run);
 }

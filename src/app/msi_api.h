@@ -1,17 +1,16 @@
 // Windows Installer's functions, from msi.dll of the system folder.
 #pragma once
 
-#include "base/unique_handle.h"
+#include "base/msi_handle.h"
+#include "base/system_library.h"
 
 #include <windows.h>
 
 #include <msi.h>
 #include <msiquery.h>
 
-// The functions of msi.dll that the launcher calls, looked up at run time:
-// msi.dll is loaded from the system folder, and only by the runs that read
-// a package or a product's registration.
-struct MsiApi {
+// The functions of msi.dll that the launcher calls.
+struct MsiFunctions {
     decltype(&MsiOpenDatabaseW) openDatabase;
     decltype(&MsiDatabaseOpenViewW) openView;
     decltype(&MsiViewExecute) execute;
@@ -26,12 +25,19 @@ struct MsiApi {
     decltype(&MsiSourceListClearSourceW) clearSource;
     decltype(&MsiSourceListAddSourceExW) addSource;
     decltype(&MsiSourceListSetInfoW) setInfo;
+
+    alignas(1) static constexpr char kNames[] =
+        "MsiOpenDatabaseW\0MsiDatabaseOpenViewW\0MsiViewExecute\0MsiViewFetch\0"
+        "MsiRecordGetStringW\0MsiGetSummaryInformationW\0MsiSummaryInfoGetPropertyW\0"
+        "MsiCloseHandle\0MsiGetProductInfoExW\0MsiEnumProductsExW\0"
+        "MsiSourceListEnumSourcesW\0MsiSourceListClearSourceW\0MsiSourceListAddSourceExW\0"
+        "MsiSourceListSetInfoW\0";
 };
 
-// The functions, loaded the first time; null when msi.dll or one of them is
-// missing.
-const MsiApi* LoadMsiApi();
-
-// The owners' release call; an owner holds a handle only once msi.dll is loaded.
-UINT CloseMsiHandle(MSIHANDLE handle);
-using MsiHandle = UniqueHandle<MSIHANDLE, CloseMsiHandle>;
+// msi.dll's functions, looked up at run time: msi.dll is loaded from the
+// system folder, and only when a run first reads a package or a product's
+// registration.
+class MsiLibrary : public SystemLibrary<MsiFunctions> {
+  public:
+    MsiLibrary();
+};

@@ -6,31 +6,26 @@ namespace {
 // The Windows Installer code that tells a deployment system what failed, or
 // 0 for an outcome that is no failure of the launcher's.
 DWORD FailureCode(Outcome outcome) {
-    switch (outcome) {
-    case Outcome::BitnessUnknown:
-        return ERROR_INSTALL_FAILURE;
-    case Outcome::PlatformUnsupported:
-        return ERROR_INSTALL_PLATFORM_UNSUPPORTED;
-    case Outcome::NoStagingFolder:
-    case Outcome::TempFull:
-        return ERROR_INSTALL_TEMP_UNWRITABLE;
-    case Outcome::PackageNotStaged:
-        return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
-    case Outcome::PackageChanged:
-        return ERROR_INSTALL_PACKAGE_INVALID;
-    case Outcome::InstallerNotStarted:
-        return ERROR_INSTALL_SERVICE_FAILURE;
-    case Outcome::NewerInstalled:
-        return ERROR_PRODUCT_VERSION;
-    case Outcome::SessionEnded:
-    case Outcome::DialogCancelled:
-        return ERROR_INSTALL_USEREXIT;
-    case Outcome::DialogNotShown:
-    case Outcome::DialogUnseen:
-        return ERROR_INSTALL_FAILURE;
-    default:
-        return 0;
-    }
+    // In the order of Outcome; every code fits 16 bits.
+    static const unsigned short kCodes[] = {
+        0,
+        ERROR_INSTALL_FAILURE,
+        ERROR_INSTALL_PLATFORM_UNSUPPORTED,
+        ERROR_INSTALL_TEMP_UNWRITABLE,
+        ERROR_INSTALL_PACKAGE_OPEN_FAILED,
+        ERROR_INSTALL_TEMP_UNWRITABLE,
+        ERROR_INSTALL_PACKAGE_INVALID,
+        ERROR_INSTALL_SERVICE_FAILURE,
+        ERROR_PRODUCT_VERSION,
+        ERROR_INSTALL_USEREXIT,
+        ERROR_INSTALL_FAILURE,
+        ERROR_INSTALL_FAILURE,
+        ERROR_INSTALL_USEREXIT,
+    };
+    static_assert(sizeof(kCodes) / sizeof(kCodes[0]) ==
+                      static_cast<size_t>(Outcome::SessionEnded) + 1,
+                  "a code for every outcome, in the order of Outcome");
+    return kCodes[static_cast<int>(outcome)];
 }
 
 const wchar_t kBitnessMessage[] = L"Cannot determine whether the OS is 32-bit or 64-bit, please "
@@ -81,24 +76,15 @@ RunOutcome ChooseRunOutcome(StagingResult staged, bool newerInstalled, bool sess
 }
 
 const wchar_t* OutcomeMessage(Outcome outcome) {
-    switch (outcome) {
-    case Outcome::BitnessUnknown:
-        return kBitnessMessage;
-    case Outcome::PlatformUnsupported:
-        return kPlatformMessage;
-    case Outcome::NoStagingFolder:
-    case Outcome::PackageNotStaged:
-    case Outcome::TempFull:
-        return kInitialisationMessage;
-    case Outcome::PackageChanged:
-        return kChangedMessage;
-    case Outcome::NewerInstalled:
-        return kNewerMessage;
-    case Outcome::InstallerNotStarted:
-        return kStartMessage;
-    default:
-        return nullptr;
-    }
+    static const wchar_t* const kMessages[] = {kBitnessMessage,        kPlatformMessage,
+                                               kInitialisationMessage, kChangedMessage,
+                                               kStartMessage,          kNewerMessage};
+    // In the order of Outcome: which of them, from 1 on; 0 for none.
+    static const unsigned char kMessage[] = {0, 1, 2, 3, 3, 3, 4, 5, 6, 0, 0, 0, 0};
+    static_assert(sizeof(kMessage) == static_cast<size_t>(Outcome::SessionEnded) + 1,
+                  "a message or none for every outcome, in the order of Outcome");
+    const int message = kMessage[static_cast<int>(outcome)];
+    return message == 0 ? nullptr : kMessages[message - 1];
 }
 
 DWORD ChooseExitCode(ExitCodeReport report, bool attended, const RunOutcome& run) {

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 // How a start of the launcher ended, as far as its exit code is concerned.
-enum class Outcome {
+enum class Outcome : unsigned char {
     InstallerEnded,      // msiexec.exe ran, with any result of its own
     BitnessUnknown,      // the bitness message
     PlatformUnsupported, // the platform message: no package for this machine

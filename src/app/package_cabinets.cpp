@@ -3,7 +3,7 @@
 #include "app/msi_api.h"
 #include "base/file_attributes.h"
 #include "base/run_log.h"
-#include "staging/staging.h"
+#include "staging/copy.h"
 
 #if SETUP_STAGE_NEEDED_CABINETS
 constexpr bool kStageNeededCabinets = true;
@@ -11,13 +11,15 @@ constexpr bool kStageNeededCabinets = true;
 constexpr bool kStageNeededCabinets = false;
 #endif
 
-PackageCabinets ReadPackageCabinets(const std::wstring& msiPath) {
+PackageCabinets ReadPackageCabinets(MsiLibrary& library, const std::wstring& msiPath) {
     PackageCabinets package;
-    const MsiApi* const msi = LoadMsiApi();
-    MsiHandle database;
-    MsiHandle view;
-    if (msi == nullptr ||
-        msi->openDatabase(msiPath.c_str(), MSIDBOPEN_READONLY, database.Receive()) !=
+    const MsiFunctions* const msi = library.Functions();
+    if (msi == nullptr) {
+        return package;
+    }
+    MsiHandle database(msi->closeHandle);
+    MsiHandle view(msi->closeHandle);
+    if (msi->openDatabase(msiPath.c_str(), MSIDBOPEN_READONLY, database.Receive()) !=
             ERROR_SUCCESS ||
         msi->openView(database.Get(), L"SELECT `Cabinet` FROM `Media`", view.Receive()) !=
             ERROR_SUCCESS ||
@@ -25,7 +27,7 @@ PackageCabinets ReadPackageCabinets(const std::wstring& msiPath) {
         return package;
     }
     for (;;) {
-        MsiHandle record;
+        MsiHandle record(msi->closeHandle);
         const UINT fetched = msi->fetch(view.Get(), record.Receive());
         if (fetched != ERROR_SUCCESS) {
             package.readable = fetched == ERROR_NO_MORE_ITEMS;
@@ -41,8 +43,8 @@ PackageCabinets ReadPackageCabinets(const std::wstring& msiPath) {
 }
 
 bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                     const std::wstring& msiName, std::vector<std::wstring>& cabinets,
-                     std::vector<std::wstring>& leftOut) {
+                     const std::wstring& msiName, MsiLibrary& msi,
+                     std::vector<std::wstring>& cabinets, std::vector<std::wstring>& leftOut) {
     std::vector<std::wstring> all;
     if (!ListMatchingFiles(sourceFolder, L"*.cab", all)) {
         return false;
@@ -58,11 +60,11 @@ bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagi
     std::vector<PackageCabinets> others;
     for (const std::wstring& name : packages) {
         if (!SameName(name.c_str(), msiName.c_str())) {
-            others.push_back(ReadPackageCabinets(sourceFolder + name));
+            others.push_back(ReadPackageCabinets(msi, sourceFolder + name));
         }
     }
     for (const CabinetChoice& choice :
-         ChooseCabinets(all, ReadPackageCabinets(stagingFolder + msiName), others)) {
+         ChooseCabinets(all, ReadPackageCabinets(msi, stagingFolder + msiName), others)) {
         LogLine(CabinetReasonText(choice.reason), choice.name.c_str());
         (choice.staged ? cabinets : leftOut).push_back(choice.name);
     }

@@ -1,6 +1,6 @@
 // Which of the medium's MSIs a machine needs.
 #include "app/package_choice.h"
-#include "base/loaded_function.h"
+#include "base/system_library.h"
 
 PackageChoice ChoosePackage(USHORT processMachine, USHORT nativeMachine, bool arm64OnMedium) {
     switch (nativeMachine) {

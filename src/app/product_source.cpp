@@ -2,9 +2,8 @@
 #include "app/product_source.h"
 #include "app/msi_api.h"
 #include "base/run_log.h"
-#include "staging/staging.h"
-
-#include <cwctype>
+#include "staging/folder.h"
+#include "staging/places.h"
 
 namespace {
 
@@ -19,21 +18,11 @@ bool NamesFolder(const wchar_t* path, int length, const std::wstring& folder) {
            CSTR_EQUAL;
 }
 
-// Whether source is "QLN" and four hexadecimal digits directly in root.
+// Whether source is a staging folder directly in root.
 bool IsStagingFolderIn(const std::wstring& source, const std::wstring& root) {
-    const int length = FolderLength(source);
     const int name = FolderLength(root) + 1;
-    if (length != name + 7 || !NamesFolder(source.c_str(), name - 1, root) ||
-        source[name - 1] != L'\\' ||
-        CompareStringOrdinal(&source[name], 3, L"QLN", 3, TRUE) != CSTR_EQUAL) {
-        return false;
-    }
-    for (int at = name + 3; at < length; ++at) {
-        if (!iswxdigit(source[at])) {
-            return false;
-        }
-    }
-    return true;
+    return static_cast<int>(source.size()) > name && NamesFolder(source.c_str(), name - 1, root) &&
+           source[name - 1] == L'\\' && IsStagingFolderName(source.c_str() + name);
 }
 
 } // namespace
@@ -67,7 +56,7 @@ std::vector<SourceListChange> ChooseSourceListChanges(const std::vector<ProductS
 namespace {
 
 // Every installed product's network sources, for every user and context.
-std::vector<ProductSources> ReadSourceLists(const MsiApi& msi) {
+std::vector<ProductSources> ReadSourceLists(const MsiFunctions& msi) {
     std::vector<ProductSources> lists;
     const DWORD network = MSICODE_PRODUCT | MSISOURCETYPE_NETWORK;
     // Room for the longest path there is.
@@ -101,25 +90,16 @@ std::vector<ProductSources> ReadSourceLists(const MsiApi& msi) {
 
 } // namespace
 
-void KeepMediumAsSource(const std::wstring& stagingFolder, const std::wstring& launcherFolder) {
-    const MsiApi* const loaded = LoadMsiApi();
-    if (loaded == nullptr) {
+void KeepMediumAsSource(MsiLibrary& library, const std::wstring& stagingFolder,
+                        const std::wstring& launcherFolder) {
+    if (library.Functions() == nullptr) {
         LogLine("source lists: no msi.dll");
         return;
     }
-    const MsiApi& msi = *loaded;
-    // Every root a launcher stages in, for this account or another.
-    std::vector<std::wstring> roots;
-    for (const StagingRoot root :
-         {StagingRoot::SystemTemporary, StagingRoot::WindowsTemp, StagingRoot::UserTemporary}) {
-        std::wstring folder;
-        if (RootFolder(root, folder)) {
-            roots.push_back(folder);
-        }
-    }
+    const MsiFunctions& msi = *library.Functions();
     const std::vector<ProductSources> lists = ReadSourceLists(msi);
     const std::vector<SourceListChange> changes =
-        ChooseSourceListChanges(lists, roots, stagingFolder, launcherFolder);
+        ChooseSourceListChanges(lists, StagingRootFolders(), stagingFolder, launcherFolder);
     const DWORD network = MSICODE_PRODUCT | MSISOURCETYPE_NETWORK;
     for (size_t list = 0; list < lists.size(); ++list) {
         const wchar_t* const product = lists[list].product.c_str();

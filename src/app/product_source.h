@@ -1,6 +1,8 @@
 // Where the installed product finds its package again: the medium, never a staging folder.
 #pragma once
 
+#include "app/msi_api.h"
+
 #include <string>
 #include <vector>
 
@@ -42,4 +44,5 @@ std::vector<SourceListChange> ChooseSourceListChanges(const std::vector<ProductS
 // empty stagingFolder, for the folders of earlier runs alone (a run that
 // never came back: a failed wait, a session that ended, a crash). Every
 // change and failure is logged; nothing changes the run's outcome.
-void KeepMediumAsSource(const std::wstring& stagingFolder, const std::wstring& launcherFolder);
+void KeepMediumAsSource(MsiLibrary& msi, const std::wstring& stagingFolder,
+                        const std::wstring& launcherFolder);

@@ -60,10 +60,10 @@ void VersionNumbers(const wchar_t* version, unsigned long (&numbers)[4]) {
 
 // The value that query (of one column) finds first in the database, into
 // value (of length characters); empty when it finds none.
-void QueryValue(const MsiApi& msi, MSIHANDLE database, const wchar_t* query, wchar_t* value,
+void QueryValue(const MsiFunctions& msi, MSIHANDLE database, const wchar_t* query, wchar_t* value,
                 DWORD length) {
-    MsiHandle view;
-    MsiHandle record;
+    MsiHandle view(msi.closeHandle);
+    MsiHandle record(msi.closeHandle);
     if (msi.openView(database, query, view.Receive()) != ERROR_SUCCESS ||
         msi.execute(view.Get(), 0) != ERROR_SUCCESS ||
         msi.fetch(view.Get(), record.Receive()) != ERROR_SUCCESS ||
@@ -118,17 +118,19 @@ bool SetsReinstall(const LauncherArguments& arguments) {
     return false;
 }
 
-void ReadPackageFacts(const std::wstring& msiPath, PackageFacts& facts) {
+void ReadPackageFacts(MsiLibrary& library, const std::wstring& msiPath, PackageFacts& facts) {
     facts = PackageFacts{};
-    const MsiApi* const msi = LoadMsiApi();
-    MsiHandle database;
-    MsiHandle summary;
+    const MsiFunctions* const msi = library.Functions();
+    if (msi == nullptr) {
+        return;
+    }
+    MsiHandle database(msi->closeHandle);
+    MsiHandle summary(msi->closeHandle);
     UINT type = 0;
     INT number = 0;
     FILETIME time = {};
     DWORD length = 40;
-    if (msi == nullptr ||
-        msi->openDatabase(msiPath.c_str(), MSIDBOPEN_READONLY, database.Receive()) !=
+    if (msi->openDatabase(msiPath.c_str(), MSIDBOPEN_READONLY, database.Receive()) !=
             ERROR_SUCCESS ||
         msi->summaryInformation(database.Get(), nullptr, 0, summary.Receive()) != ERROR_SUCCESS ||
         msi->summaryProperty(summary.Get(), kPackageCodeProperty, &type, &number, &time,
@@ -144,8 +146,9 @@ void ReadPackageFacts(const std::wstring& msiPath, PackageFacts& facts) {
                32);
 }
 
-int ReadInstalledFacts(const wchar_t* productCode, InstalledFacts (&installed)[kInstallContexts]) {
-    const MsiApi* const msi = LoadMsiApi();
+int ReadInstalledFacts(MsiLibrary& library, const wchar_t* productCode,
+                       InstalledFacts (&installed)[kInstallContexts]) {
+    const MsiFunctions* const msi = library.Functions();
     int count = 0;
     if (msi == nullptr || productCode[0] == L'\0') {
         return count;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "app/msi_api.h"
 
 #include <string>
 
@@ -48,11 +49,12 @@ bool SetsReinstall(const LauncherArguments& arguments);
 
 // The staged MSI's product code, version and package code, read without
 // running it.
-void ReadPackageFacts(const std::wstring& msiPath, PackageFacts& facts);
+void ReadPackageFacts(MsiLibrary& msi, const std::wstring& msiPath, PackageFacts& facts);
 
 // Where and how the product is installed, in every context: how many of
 // installed are filled.
-int ReadInstalledFacts(const wchar_t* productCode, InstalledFacts (&installed)[kInstallContexts]);
+int ReadInstalledFacts(MsiLibrary& msi, const wchar_t* productCode,
+                       InstalledFacts (&installed)[kInstallContexts]);
 
 // What the log says of the case.
 const char* UpdateCaseText(UpdateCase update);

@@ -1,7 +1,8 @@
 // The copies: each made new from the medium and locked, and the bytes to copy.
 #include "base/file_attributes.h"
 #include "base/run_log.h"
-#include "staging/staging.h"
+#include "staging/copy.h"
+#include "staging/last_error.h"
 
 #include <memory>
 

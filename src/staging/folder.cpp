@@ -1,7 +1,10 @@
 // The staging folder: its name drawn, created with its access list and held.
 #include "base/file_attributes.h"
-#include "base/loaded_function.h"
-#include "staging/staging.h"
+#include "base/system_library.h"
+#include "staging/folder.h"
+#include "staging/last_error.h"
+
+#include <cwctype>
 
 #include <sddl.h>
 #include <winternl.h>
@@ -80,6 +83,16 @@ std::wstring StagingDirectoryName(unsigned drawnValue) {
     wchar_t name[16] = {};
     wsprintfW(name, L"QLN%04X\\", drawnValue & 0x7FFF);
     return name;
+}
+
+bool IsStagingFolderName(const wchar_t* name) {
+    // Each test fails at the terminator: nothing beyond it is read.
+    for (int at = 0; at < 7; ++at) {
+        if (at < 3 ? (name[at] | 0x20) != L"qln"[at] : !iswxdigit(name[at])) {
+            return false;
+        }
+    }
+    return name[7] == L'\0' || (name[7] == L'\\' && name[8] == L'\0');
 }
 
 bool DrawStagingValue(unsigned& value) {

@@ -1,4 +1,4 @@
 // The error channel of the staging operations.
-#include "staging/staging.h"
+#include "staging/last_error.h"
 
 DWORD g_lastError = 0;

@@ -1,8 +1,9 @@
 // Where a run stages: the launcher's own folder, the token and the root.
 #include "base/file_attributes.h"
 #include "base/grown_text.h"
-#include "base/loaded_function.h"
-#include "staging/staging.h"
+#include "base/system_library.h"
+#include "staging/last_error.h"
+#include "staging/places.h"
 
 #include <sddl.h>
 
@@ -79,6 +80,18 @@ bool RootFolder(StagingRoot root, std::wstring& folder) {
                                            : GetTempPathW(size, buffer);
         },
         folder);
+}
+
+std::vector<std::wstring> StagingRootFolders() {
+    std::vector<std::wstring> folders;
+    for (const StagingRoot root :
+         {StagingRoot::SystemTemporary, StagingRoot::WindowsTemp, StagingRoot::UserTemporary}) {
+        std::wstring folder;
+        if (RootFolder(root, folder)) {
+            folders.push_back(folder);
+        }
+    }
+    return folders;
 }
 
 std::wstring CreateStagingDirectory(StagingFolderHold& hold) {

@@ -1,7 +1,7 @@
 // The seal of a sealed launcher: the staged files judged against it.
 #include "staging/seal.h"
 #include "base/file_attributes.h"
-#include "base/loaded_function.h"
+#include "base/system_library.h"
 #include "base/run_log.h"
 
 #include <wincrypt.h>
@@ -30,76 +30,66 @@ const FileSeal* Find(const std::vector<FileSeal>& files, const wchar_t* name) {
 // the launcher first, before the launcher's first line. The launcher loads
 // it from the system folder itself; where it is missing (Vista), advapi32
 // has them.
-struct CryptoApi {
+struct CryptoFunctions {
     decltype(&CryptAcquireContextW) acquireContext;
     decltype(&CryptReleaseContext) releaseContext;
     decltype(&CryptCreateHash) createHash;
     decltype(&CryptHashData) hashData;
     decltype(&CryptGetHashParam) getHashParam;
     decltype(&CryptDestroyHash) destroyHash;
+
+    alignas(1) static constexpr char kNames[] =
+        "CryptAcquireContextW\0CryptReleaseContext\0CryptCreateHash\0"
+        "CryptHashData\0CryptGetHashParam\0CryptDestroyHash\0";
 };
-CryptoApi g_crypto;
 
-// False when a function is missing.
-bool LoadCryptoApi() {
-    HMODULE module = LoadSystemLibrary(L"cryptsp.dll");
-    if (module == nullptr) {
-        module = GetModuleHandleW(L"advapi32");
-    }
-    const FunctionSlot slots[] = {
-        {"CryptAcquireContextW", &g_crypto.acquireContext},
-        {"CryptReleaseContext", &g_crypto.releaseContext},
-        {"CryptCreateHash", &g_crypto.createHash},
-        {"CryptHashData", &g_crypto.hashData},
-        {"CryptGetHashParam", &g_crypto.getHashParam},
-        {"CryptDestroyHash", &g_crypto.destroyHash},
-    };
-    return LoadFunctions(module, slots, sizeof(slots) / sizeof(slots[0]));
+HMODULE CryptoModule() {
+    const HMODULE cryptsp = LoadSystemLibrary(L"cryptsp.dll");
+    return cryptsp != nullptr ? cryptsp : GetModuleHandleW(L"advapi32");
 }
-
-// The owners' release calls; an owner holds a handle only once these are loaded.
-BOOL ReleaseCryptProvider(HCRYPTPROV provider) {
-    return g_crypto.releaseContext(provider, 0);
-}
-BOOL DestroyCryptHash(HCRYPTHASH hash) {
-    return g_crypto.destroyHash(hash);
-}
-
-using CryptProvider = UniqueHandle<HCRYPTPROV, ReleaseCryptProvider>;
-using CryptHash = UniqueHandle<HCRYPTHASH, DestroyCryptHash>;
 
 // SHA-256 through CryptoAPI.
 class Sha256 {
   public:
-    Sha256() {
-        if (LoadCryptoApi()) {
-            g_crypto.acquireContext(provider_.Receive(), nullptr, nullptr, PROV_RSA_AES,
-                                    CRYPT_VERIFYCONTEXT | CRYPT_SILENT);
+    Sha256() : library_(CryptoModule), crypto_(library_.Functions()) {
+        if (crypto_ != nullptr &&
+            !crypto_->acquireContext(&provider_, nullptr, nullptr, PROV_RSA_AES,
+                                     CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+            provider_ = 0;
+        }
+    }
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+    ~Sha256() {
+        if (provider_ != 0) {
+            crypto_->releaseContext(provider_, 0);
         }
     }
 
     // The file's size and digest, read from its start to its end.
     bool Seal(HANDLE file, FileSeal& seal, char* buffer, StagingProgress* progress) const {
-        CryptHash hash;
-        if (!provider_.IsValid() ||
-            !g_crypto.createHash(provider_.Get(), CALG_SHA_256, 0, 0, hash.Receive())) {
+        HCRYPTHASH hash = 0;
+        if (provider_ == 0 || !crypto_->createHash(provider_, CALG_SHA_256, 0, 0, &hash)) {
             return false;
         }
         bool sealed = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
         seal.size = 0;
         for (DWORD read = 1; sealed && read > 0; seal.size += read) {
-            sealed =
-                ReadFile(file, buffer, kCopyBufferBytes, &read, nullptr) &&
-                g_crypto.hashData(hash.Get(), reinterpret_cast<const BYTE*>(buffer), read, 0) &&
-                (progress == nullptr || progress->Advance(read));
+            sealed = ReadFile(file, buffer, kCopyBufferBytes, &read, nullptr) &&
+                     crypto_->hashData(hash, reinterpret_cast<const BYTE*>(buffer), read, 0) &&
+                     (progress == nullptr || progress->Advance(read));
         }
         DWORD length = sizeof(seal.sha256);
-        return sealed && g_crypto.getHashParam(hash.Get(), HP_HASHVAL, seal.sha256, &length, 0) &&
-               length == sizeof(seal.sha256);
+        sealed = sealed && crypto_->getHashParam(hash, HP_HASHVAL, seal.sha256, &length, 0) &&
+                 length == sizeof(seal.sha256);
+        crypto_->destroyHash(hash);
+        return sealed;
     }
 
   private:
-    CryptProvider provider_;
+    SystemLibrary<CryptoFunctions> library_;
+    const CryptoFunctions* const crypto_;
+    HCRYPTPROV provider_ = 0;
 };
 
 bool IsLeftOut(const std::vector<std::wstring>& leftOut, const wchar_t* name) {

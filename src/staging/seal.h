@@ -1,7 +1,7 @@
 // The seal of a sealed launcher: the staged files judged against it.
 #pragma once
 
-#include "staging/staging.h"
+#include "staging/copy.h"
 
 #include <windows.h>
 

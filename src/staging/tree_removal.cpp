@@ -1,7 +1,9 @@
 // The removal of a staging folder and everything in it, now or at the restart.
 #include "base/file_attributes.h"
 #include "base/run_log.h"
-#include "staging/staging.h"
+#include "staging/folder.h"
+#include "staging/last_error.h"
+#include "staging/tree_removal.h"
 
 namespace {
 
@@ -107,13 +109,13 @@ struct TreeRemoval {
 // Deletes folder and everything in it now, trying again for a while when
 // something stays, and schedules what still stays; hold, on the folder,
 // is let go of once its entries are gone (or as far gone as they get).
-bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold) {
+bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold, RemovalPause pause) {
     TreeRemoval walk{Removal::NowOrAtRestart};
     bool emptied = false;
     for (int attempt = 1; attempt < kRemovalAttempts && !emptied; ++attempt) {
         emptied = TreeRemoval{Removal::Now}.Entries(folder);
         if (!emptied) {
-            Sleep(kRemovalPauseMs);
+            pause(kRemovalPauseMs);
         }
     }
     emptied = emptied || walk.Entries(folder);
@@ -125,7 +127,7 @@ bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold) {
 
 } // namespace
 
-bool StagingFolderHold::DeleteTree() {
+bool StagingFolderHold::DeleteTree(RemovalPause pause) {
     if (!handle_.IsValid()) {
         g_lastError = ERROR_INVALID_HANDLE;
         return false;
@@ -133,7 +135,7 @@ bool StagingFolderHold::DeleteTree() {
     // Emptied while nobody can swap the folder or anything in it; once it is
     // empty, whatever might take its name at the last moment has nothing to
     // lose.
-    return RemoveTreePatiently(folder_, handle_);
+    return RemoveTreePatiently(folder_, handle_, pause);
 }
 
 void StagingFolderHold::ScheduleTree() {
@@ -143,7 +145,7 @@ void StagingFolderHold::ScheduleTree() {
     }
 }
 
-bool DeleteDirectoryTree(const std::wstring& folder) {
+bool DeleteDirectoryTree(const std::wstring& folder, RemovalPause pause) {
     // Plain concatenation would make the pattern "\*", the root of the drive.
     if (folder.empty()) {
         g_lastError = ERROR_INVALID_PARAMETER;
@@ -165,5 +167,5 @@ bool DeleteDirectoryTree(const std::wstring& folder) {
         return false;
     }
     FileHandle noHold;
-    return RemoveTreePatiently(folder, noHold);
+    return RemoveTreePatiently(folder, noHold, pause);
 }

@@ -1,6 +1,8 @@
 // The common-control classes, initialised without importing comctl32.
 #pragma once
 
+#include "base/system_library.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,15 +12,16 @@
 // has looked for a ".local" beside it, and by name the manifest's version 6
 // is the one that comes. Without comctl32, the controls stay as the system
 // has them.
+struct CommonControlsFunctions {
+    decltype(&InitCommonControlsEx) initCommonControlsEx;
+
+    alignas(1) static constexpr char kNames[] = "InitCommonControlsEx\0";
+};
+
 inline void InitialiseCommonControls(DWORD classes) {
-    const HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
-    const auto initCommonControlsEx =
-        comctl32 == nullptr
-            ? nullptr
-            : reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
-                  reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
-    if (initCommonControlsEx != nullptr) {
+    SystemLibrary<CommonControlsFunctions> comctl32([]() { return LoadLibraryW(L"comctl32.dll"); });
+    if (comctl32.Functions() != nullptr) {
         const INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), classes};
-        initCommonControlsEx(&controls);
+        comctl32.Functions()->initCommonControlsEx(&controls);
     }
 }

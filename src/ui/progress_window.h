@@ -2,7 +2,7 @@
 #pragma once
 
 #include "language/language_list.h"
-#include "staging/staging.h"
+#include "staging/progress.h"
 #include "ui/dialog_frame.h"
 #include "ui/session_end.h"
 

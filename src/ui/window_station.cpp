@@ -1,8 +1,21 @@
 // Whether a person sees the launcher's windows.
 #include "ui/window_station.h"
-#include "base/loaded_function.h"
+#include "base/system_library.h"
 
 #include <wtsapi32.h>
+
+namespace {
+
+// The session functions of wtsapi32.dll, which only a run that looks
+// further needs.
+struct SessionFunctions {
+    decltype(&WTSQuerySessionInformationW) query;
+    decltype(&WTSFreeMemory) release;
+
+    alignas(1) static constexpr char kNames[] = "WTSQuerySessionInformationW\0WTSFreeMemory\0";
+};
+
+} // namespace
 
 bool IsStationVisible(HWINSTA station) {
     USEROBJECTFLAGS flags = {};
@@ -46,19 +59,17 @@ StationFacts ReadStationFacts() {
     if (JudgeStation(facts) != StationSight::Seen) {
         return facts;
     }
-    const HMODULE wtsapi32 = LoadSystemLibrary(L"wtsapi32.dll");
-    const auto query = ModuleFunction<decltype(&WTSQuerySessionInformationW)>(
-        wtsapi32, "WTSQuerySessionInformationW");
-    const auto release = ModuleFunction<decltype(&WTSFreeMemory)>(wtsapi32, "WTSFreeMemory");
+    SystemLibrary<SessionFunctions> wtsapi32([]() { return LoadSystemLibrary(L"wtsapi32.dll"); });
+    const SessionFunctions* const wts = wtsapi32.Functions();
     LPWSTR buffer = nullptr;
     DWORD bytes = 0;
-    if (query != nullptr && release != nullptr &&
-        query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &buffer, &bytes)) {
+    if (wts != nullptr && wts->query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION,
+                                     WTSConnectState, &buffer, &bytes)) {
         if (buffer != nullptr && bytes >= sizeof(INT)) {
             facts.connectStateKnown = true;
             facts.connectActive = *reinterpret_cast<const INT*>(buffer) == WTSActive;
         }
-        release(buffer);
+        wts->release(buffer);
     }
     return facts;
 }

@@ -31,8 +31,8 @@ bool SetCodepage(const MsiHandle& database, const std::wstring& folder, unsigned
 }
 
 bool SetSummary(const MsiHandle& database) {
-    MsiHandle summary;
-    return MsiGetSummaryInformationW(database.Get(), nullptr, 2, summary.Out()) == ERROR_SUCCESS &&
+    MsiHandle summary(MsiCloseHandle);
+    return MsiGetSummaryInformationW(database.Get(), nullptr, 2, summary.Receive()) == ERROR_SUCCESS &&
            MsiSummaryInfoSetPropertyW(summary.Get(), PIDSI_TEMPLATE, VT_LPSTR, 0, nullptr,
                                       L"Intel;1033") == ERROR_SUCCESS &&
            MsiSummaryInfoSetPropertyW(summary.Get(), PIDSI_PAGECOUNT, VT_I4, 300, nullptr,

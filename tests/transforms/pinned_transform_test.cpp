@@ -211,8 +211,8 @@ TEST_P(PinnedTransformTest, WineAppliesThePinnedStreams) {
         EXPECT_EQ(*value, cell.value) << testfs::Narrow(cell.query);
     }
 
-    MsiHandle summary;
-    ASSERT_EQ(MsiGetSummaryInformationW(0, transform.c_str(), 0, summary.Out()), 0u);
+    MsiHandle summary(MsiCloseHandle);
+    ASSERT_EQ(MsiGetSummaryInformationW(0, transform.c_str(), 0, summary.Receive()), 0u);
     EXPECT_EQ(SummaryText(summary.Get(), PID_CODEPAGE), L"1252");
     EXPECT_EQ(SummaryText(summary.Get(), PIDSI_TITLE), L"Transform");
     EXPECT_EQ(SummaryText(summary.Get(), PIDSI_TEMPLATE), L"Intel;1033");

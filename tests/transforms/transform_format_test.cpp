@@ -241,8 +241,8 @@ TEST_P(PaddingTest, WineReadsTheSummary) {
                {*TableStreamName(L"_StringData"), pool.DataBytes()},
                {kSummaryStreamName, SummaryStream(TitleAndPages(GetParam().title))}});
     ASSERT_TRUE(written) << written.Error();
-    MsiHandle summary;
-    ASSERT_EQ(MsiGetSummaryInformationW(0, file.c_str(), 0, summary.Out()), 0u);
+    MsiHandle summary(MsiCloseHandle);
+    ASSERT_EQ(MsiGetSummaryInformationW(0, file.c_str(), 0, summary.Receive()), 0u);
     EXPECT_EQ(testfs::Narrow(SummaryText(summary.Get(), PIDSI_TITLE)), GetParam().title);
     EXPECT_EQ(SummaryText(summary.Get(), PIDSI_PAGECOUNT), L"7");
 }

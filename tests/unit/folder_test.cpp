@@ -29,6 +29,18 @@ TEST(StagingDirectoryNameTest, FourUppercaseDigitsAndBackslash) {
     }
 }
 
+// What an earlier run, of any build, may have named; nothing else.
+TEST(IsStagingFolderNameTest, QlnAndFourHexadecimalDigits) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"QLN0000", true},   {L"QLN7FFE", true},   {L"qln00ab", true},     {L"QLN7FF", false},
+        {L"QLN7FFEE", false}, {L"QLN7FFE\\", true}, {L"QLN7FFE\\x", false}, {L"QLNXY12", false},
+        {L"QLM0000", false},  {L"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsStagingFolderName(c.first), c.second) << testing::PrintToString(c.first);
+    }
+}
+
 std::vector<unsigned> Values(unsigned first, unsigned count) {
     std::vector<unsigned> values;
     for (unsigned value = first; value < first + count; ++value) {

@@ -2,7 +2,7 @@
 #include "app/log_files.h"
 #include "file_io.h"
 #include "scratch_folder.h"
-#include "staging/staging.h"
+#include "staging/folder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,11 @@
 
 #include "scratch_folder.h"
 
-#include "staging/staging.h"
+#include "staging/copy.h"
+#include "staging/folder.h"
+#include "staging/last_error.h"
+#include "staging/places.h"
+#include "staging/tree_removal.h"
 
 #include <gtest/gtest.h>
 

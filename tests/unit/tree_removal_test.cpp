@@ -16,6 +16,12 @@ using testfs::Exists;
 using testfs::RemoveTree;
 using testfs::SortedNames;
 
+// The removal's pauses before it tries again, taken at once and counted.
+int g_pauses = 0;
+void WINAPI CountPause(DWORD) {
+    ++g_pauses;
+}
+
 TEST_F(StagingTest, DeletesFolderOfFiles) {
     const std::wstring folder = MakeFolder(L"QLN0001");
     WriteText(folder + L"package.msi", "m");
@@ -51,7 +57,9 @@ TEST_F(StagingTest, AnEntryThatStaysDoesNotStopTheRestAndGoesAtRestart) {
     SetFileAttributesW((folder + order[1]).c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesW((folder + L"sub\\d.cab").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_FALSE(DeleteDirectoryTree(folder));
+    g_pauses = 0;
+    EXPECT_FALSE(DeleteDirectoryTree(folder, CountPause));
+    EXPECT_EQ(g_pauses, 7) << "tried again for about two seconds";
     EXPECT_NE(g_lastError, 0u);
     EXPECT_EQ(SortedNames(folder), (std::vector<std::wstring>{order[1], L"sub"}));
     EXPECT_EQ(SortedNames(folder + L"sub\\"), std::vector<std::wstring>{L"d.cab"});
@@ -109,7 +117,7 @@ TEST_F(StagingTest, LinksAreRemovedAsEntriesAndNeverFollowed) {
                       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
                   static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 
-        const bool deleted = DeleteDirectoryTree(root_ + c.delete_);
+        const bool deleted = DeleteDirectoryTree(root_ + c.delete_, CountPause);
 
         EXPECT_EQ(testfs::Snapshot(victim),
                   (std::vector<std::pair<std::wstring, std::string>>{
@@ -138,7 +146,7 @@ TEST_F(StagingTest, HoldLetsGoOfAFolderItCouldNotEmptyAndSchedulesTheRest) {
     WriteText(staging + L"stuck.cab", "x");
     WriteText(staging + L"package.msi", "m");
     ASSERT_TRUE(SetFileAttributesW((staging + L"stuck.cab").c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(hold.DeleteTree());
+    EXPECT_FALSE(hold.DeleteTree(CountPause));
     EXPECT_EQ(SortedNames(staging), std::vector<std::wstring>{L"stuck.cab"});
     const std::wstring path = staging.substr(0, staging.size() - 1);
     EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging),
