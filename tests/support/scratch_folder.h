@@ -32,7 +32,10 @@ class ScratchFolder {
     std::wstring path_;
 };
 
-// A test that works in a scratch folder named after the test suite and the test.
+// A test that works in a scratch folder named after the test suite and the
+// test: the one fixture that makes and removes scratch folders. A fixture
+// that derives from it and has a SetUp of its own calls this SetUp first and
+// stops when it failed; its TearDown calls this TearDown last.
 class ScratchFolderTest : public testing::Test {
   protected:
     void SetUp() override;

@@ -7,28 +7,24 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 void WriteText(const std::wstring& path, const std::string& text);
 std::string ReadText(const std::wstring& path);
 
-// Each test works in a fresh folder of its own under the real temp directory.
-class StagingTest : public testing::Test {
+// Each test works in its scratch folder, with source\ and destination\ in it.
+class StagingTest : public ScratchFolderTest {
   protected:
     void SetUp() override;
     void TearDown() override;
     std::wstring MakeFolder(const std::wstring& relative);
-    void PointTmpAt(const std::wstring& folder);
+    void PointTmpAt(const std::wstring& path);
 
-    std::wstring root_;
+    const std::wstring& root_ = ScratchFolderTest::folder;
     std::wstring source_;
     std::wstring destination_;
     std::wstring savedTmp_;
-
-  private:
-    std::optional<ScratchFolder> scratch_;
 };
 
 // Draws that ScriptedDraw hands out in turn; a draw past the end fails.
