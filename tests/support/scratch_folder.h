@@ -38,11 +38,15 @@ class ScratchFolder {
 // stops when it failed; its TearDown calls this TearDown last.
 class ScratchFolderTest : public testing::Test {
   protected:
+    ScratchFolderTest() = default;
+    // A folder of the fixture's naming, the same for each of its tests.
+    explicit ScratchFolderTest(std::wstring name);
     void SetUp() override;
     void TearDown() override;
 
     std::wstring folder; // with a trailing backslash
 
   private:
+    std::wstring name_;
     std::optional<ScratchFolder> scratch_;
 };
