@@ -22,7 +22,9 @@ void StagingTest::SetUp() {
 }
 
 void StagingTest::TearDown() {
-    SetEnvironmentVariableW(L"TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
+    if (tmpPointed_) {
+        SetEnvironmentVariableW(L"TMP", savedTmp_ ? savedTmp_->c_str() : nullptr);
+    }
     ScratchFolderTest::TearDown();
 }
 
@@ -33,9 +35,14 @@ std::wstring StagingTest::MakeFolder(const std::wstring& relative) {
 }
 
 void StagingTest::PointTmpAt(const std::wstring& path) {
-    wchar_t saved[1024] = {};
-    if (savedTmp_.empty() && GetEnvironmentVariableW(L"TMP", saved, 1024) > 0) {
-        savedTmp_ = saved;
+    if (!tmpPointed_) {
+        tmpPointed_ = true;
+        const DWORD size = GetEnvironmentVariableW(L"TMP", nullptr, 0);
+        if (size > 0) {
+            std::wstring saved(size, L'\0');
+            saved.resize(GetEnvironmentVariableW(L"TMP", &saved[0], size));
+            savedTmp_ = saved;
+        }
     }
     SetEnvironmentVariableW(L"TMP", path.c_str());
 }

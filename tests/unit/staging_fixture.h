@@ -7,13 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 void WriteText(const std::wstring& path, const std::string& text);
 std::string ReadText(const std::wstring& path);
 
-// Each test works in its scratch folder, with source\ and destination\ in it.
+// Each test works in its scratch folder, with source\ and destination\ in
+// it; TMP, when a test points it elsewhere, is put back as it was.
 class StagingTest : public ScratchFolderTest {
   protected:
     void SetUp() override;
@@ -24,7 +26,10 @@ class StagingTest : public ScratchFolderTest {
     const std::wstring& root_ = ScratchFolderTest::folder;
     std::wstring source_;
     std::wstring destination_;
-    std::wstring savedTmp_;
+
+  private:
+    bool tmpPointed_ = false;
+    std::optional<std::wstring> savedTmp_; // none: TMP was not set
 };
 
 // Draws that ScriptedDraw hands out in turn; a draw past the end fails.
