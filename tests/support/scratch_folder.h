@@ -34,8 +34,8 @@ class ScratchFolder {
 
 // A test that works in a scratch folder named after the test suite and the
 // test: the one fixture that makes and removes scratch folders. A fixture
-// that derives from it and has a SetUp of its own calls this SetUp first and
-// stops when it failed; its TearDown calls this TearDown last.
+// that derives from it calls this SetUp before it uses the folder, and stops
+// when that failed; its TearDown calls this TearDown last.
 class ScratchFolderTest : public testing::Test {
   protected:
     ScratchFolderTest() = default;
