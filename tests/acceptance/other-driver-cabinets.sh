@@ -3,11 +3,10 @@
 # under the same entry, with the same size: what someone would put in a
 # folder that Windows Installer takes for the product's source.
 # Usage: other-driver-cabinets.sh <package dir> <output dir>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 package="$1"
 out="$2"
-rm -rf "$out"
-mkdir -p "$out"
+fresh_dir "$out"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 for cabinet in "$package"/*.cab; do

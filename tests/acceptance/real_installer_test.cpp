@@ -3,6 +3,7 @@
 #include "sample_package.h"
 #include "dialog_keys.h"
 #include "medium.h"
+#include "scratch_folder.h"
 #include "test_main.h"
 #include "file_io.h"
 #include "wine_host.h"
@@ -76,11 +77,17 @@ std::string Dword(DWORD value) {
 }
 
 // A medium with the built package, whose MSI for packageName is not
-// installed; Setup.exe and msiexec.exe inherit its temporary folder.
-class InstalledPackageTest {
+// installed; Setup.exe and msiexec.exe inherit its temporary folder. The
+// fixtures' SetUp prepares it, and their TearDown cleans it up.
+class InstalledPackageTest : public ScratchFolderTest {
   protected:
+    InstalledPackageTest() : ScratchFolderTest(L"setup-acceptance") {}
     void Prepare(const std::wstring& packageName) {
-        files_.Create(L"setup-acceptance", TestPath(L"setup"));
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        files_.Create(folder, TestPath(L"setup"));
         files_.CopyPackage(PackageDir());
         msi = files_.package + packageName;
         productCode = PackageProperty(msi, L"ProductCode");
@@ -91,14 +98,15 @@ class InstalledPackageTest {
         if (!msi.empty()) {
             EnsureNotInstalled(msi);
         }
-        files_.Destroy();
+        files_.Leave();
+        ScratchFolderTest::TearDown();
     }
 
     Medium files_;
     std::wstring msi, productCode;
 };
 
-class MediumTest : public testing::Test, protected InstalledPackageTest {
+class MediumTest : public InstalledPackageTest {
   protected:
     void SetUp() override {
         Prepare(OwnPackage());
@@ -289,15 +297,18 @@ TEST_F(MediumTest, NewerMediumUpdatesInPlaceOlderMediumRefusesYetRemoves) {
     ASSERT_TRUE(IsInstalled(productCode));
     const std::wstring updateVersion = TestArgument(L"update-version");
 
+    // The update's medium in a folder of its own, as the other medium is.
+    ScratchFolder newerFolder(L"setup-acceptance-update");
+    ASSERT_FALSE(HasFatalFailure());
     Medium newer;
-    newer.Create(L"setup-acceptance-update", TestPath(L"setup"));
+    newer.Create(newerFolder.Path(), TestPath(L"setup"));
     newer.CopyPackage(TestPath(L"update") + L"\\");
-    struct Destroy {
+    struct Leave {
         Medium& medium;
-        ~Destroy() {
-            medium.Destroy();
+        ~Leave() {
+            medium.Leave();
         }
-    } destroy{newer};
+    } leave{newer};
     ASSERT_EQ(PackageProperty(newer.package + OwnPackage(), L"ProductCode"), productCode);
     RunOptions options;
     options.timeoutMs = 180000;
@@ -409,7 +420,8 @@ std::vector<TransformCase> TransformCases() {
     return cases;
 }
 
-class TransformTest : public testing::TestWithParam<TransformCase>, protected InstalledPackageTest {
+class TransformTest : public InstalledPackageTest,
+                      public testing::WithParamInterface<TransformCase> {
   protected:
     void SetUp() override {
         if (GetParam().package == std::wstring(kX64) && !IsWow64()) {

@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <vector>
 
 namespace {
@@ -124,23 +123,19 @@ const Refusal kRefusals[] = {
 // outlast its run.
 const std::vector<std::wstring> kOwnFiles = {L"changes.tsv", L"package.msi"};
 
-class WriterTest : public testing::Test {
+class WriterTest : public ScratchFolderTest {
   protected:
     void SetUp() override {
-        scratch_.emplace(L"transform-writer-test");
-        folder = scratch_->Path();
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         msi = folder + L"package.msi";
         changes = folder + L"changes.tsv";
         ASSERT_TRUE(CopyFileW(Package().c_str(), msi.c_str(), FALSE));
     }
-    void TearDown() override {
-        scratch_.reset();
-    }
 
-    std::wstring folder, msi, changes;
-
-  private:
-    std::optional<ScratchFolder> scratch_;
+    std::wstring msi, changes;
 };
 
 class RefusalTest : public WriterTest, public testing::WithParamInterface<Refusal> {};

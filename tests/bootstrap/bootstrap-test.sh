@@ -6,12 +6,11 @@
 # names the index and the consent to use it as served; with that consent the
 # served file goes where apt keeps the index, and the install goes on.
 # Usage: bootstrap-test.sh <bootstrap.sh> <scratch dir>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 bootstrap="$1"
 scratch="$2"
-rm -rf "$scratch"
+fresh_dir "$scratch"
 mkdir -p "$scratch/bin"
-failures=0
 index=http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
 list=deb.example_debian-security_dists_bookworm-security_main_binary-i386_Packages.xz
 
@@ -79,11 +78,6 @@ run() {
   set -e
 }
 
-fail() {
-  echo "FAILED: $*" >&2
-  failures=$((failures + 1))
-}
-
 # After the packages, bootstrap checks Wine's loader, which the stubs do not
 # install: where this machine has it, a run that installed succeeds.
 installed() {
@@ -120,5 +114,4 @@ installed served
 grep -qF "$index as served, unchecked, is $scratch/served/lists/$list" "$scratch/served/output" ||
   fail "bootstrap did not say what it placed: $(cat "$scratch/served/output")"
 
-[ "$failures" = 0 ] && echo "bootstrap survives a registry hiccup, explains one that persists, and with consent uses its index as served"
-[ "$failures" = 0 ]
+finish "bootstrap survives a registry hiccup, explains one that persists, and with consent uses its index as served"

@@ -3,12 +3,11 @@
 # runs: <build dir>/sealed-package holds both MSIs and two cabinets, and
 # <build dir>/src/Setup.exe runs only those.
 # Usage: sealed-build.sh <source dir> <build dir>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 source_dir="$1" build_dir="$2"
 package="$build_dir/sealed-package"
 
-rm -rf "$package"
-mkdir -p "$package"
+fresh_dir "$package"
 # Only their bytes matter to the launcher and to the stand-in installer.
 head -c 3000 /dev/urandom >"$package/HLX480DriverInstallerx64.msi"
 head -c 2000 /dev/urandom >"$package/HLX480DriverInstallerx86.msi"

@@ -10,6 +10,9 @@ namespace {
 
 using testfs::Narrow;
 
+// Its own tests run against a Setup.exe built with SETUP_EXIT_CODE=installer
+// (the entry e2e_installer_exit_code); those of UnseenRunTest, against the
+// default build.
 using UnattendedTest = SetupTest;
 
 struct UnseenCase {

@@ -3,36 +3,30 @@
 # headers from its own folder and the folders below it alone, and base
 # includes nothing of the project; and no file there is longer than 300
 # lines. Usage: floors-test.sh <src dir>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 src="$1"
 # Each folder's floor; a file may include from its floor and those below.
 declare -A floor=([base]=0 [runtime]=0 [staging]=1 [language]=1 [ui]=2 [app]=3)
-failures=0
 
 for file in "$src"/*/*.h "$src"/*/*.cpp; do
     folder="$(basename "$(dirname "$file")")"
-    [ -n "${floor[$folder]:-}" ] || { echo "FAILED: $file lies on no floor"; failures=$((failures + 1)); continue; }
+    [ -n "${floor[$folder]:-}" ] || { fail "$file lies on no floor"; continue; }
     lines=$(wc -l <"$file")
     if [ "$lines" -gt 300 ]; then
-        echo "FAILED: $file has $lines lines"
-        failures=$((failures + 1))
+        fail "$file has $lines lines"
     fi
     while IFS= read -r included; do
         target="${included%%/*}"
         # res/ holds the resource identifiers, which include nothing.
         [ "$target" = res ] && continue
         if [ -z "${floor[$target]:-}" ]; then
-            echo "FAILED: $file includes $included, of no floor"
-            failures=$((failures + 1))
+            fail "$file includes $included, of no floor"
         elif [ "$folder" = base ] && [ "$target" != base ]; then
-            echo "FAILED: $file (base) includes $included"
-            failures=$((failures + 1))
+            fail "$file (base) includes $included"
         elif [ "$target" != "$folder" ] && [ "${floor[$target]}" -ge "${floor[$folder]}" ]; then
-            echo "FAILED: $file includes $included, which is not below it"
-            failures=$((failures + 1))
+            fail "$file includes $included, which is not below it"
         fi
     done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
 done
 
-[ "$failures" = 0 ] && echo "src/ on its floors: every include looks down, every file within 300 lines"
-[ "$failures" = 0 ]
+finish "src/ on its floors: every include looks down, every file within 300 lines"

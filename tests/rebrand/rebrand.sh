@@ -3,7 +3,7 @@
 # and signed) a second time with other naming variables, then runs the
 # rebrand checks on its medium under Wine.
 # Usage: rebrand.sh <source dir> <build dir> <rebrand_tests.exe>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 source_dir="$1"
 build_dir="$2"
 tests="$3"

@@ -5,6 +5,7 @@
 #include "default_names.h"
 #include "medium.h"
 #include "processes.h"
+#include "scratch_folder.h"
 #include "file_io.h"
 #include "test_main.h"
 
@@ -114,17 +115,23 @@ std::wstring InstalledFlagState() {
 
 // A medium in the prefix's temporary folder, and the temporary folder that
 // the launcher and msiexec.exe inherit.
-class RebrandedMediumTest : public testing::Test {
+class RebrandedMediumTest : public ScratchFolderTest {
   protected:
+    RebrandedMediumTest() : ScratchFolderTest(L"setup-rebrand") {}
     void SetUp() override {
-        files_.Create(L"setup-rebrand", TheBranding().setup);
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        files_.Create(folder, TheBranding().setup);
         productCode =
             PackageProperty(TheBranding().packageDir + RebrandedPackage(), L"ProductCode");
         Uninstall();
     }
     void TearDown() override {
         Uninstall();
-        files_.Destroy();
+        files_.Leave();
+        ScratchFolderTest::TearDown();
     }
     void Uninstall() {
         if (MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT) {

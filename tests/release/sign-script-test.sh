@@ -4,18 +4,10 @@
 # nothing at the output it failed on, or nothing touched when the mistake is
 # in the arguments.
 # Usage: sign-script-test.sh <sign.sh> <built Setup.exe> <built package dir> <work dir>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 sign="$1" setup="$2" package="$3" work="$4"
-export LC_ALL=C
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 w="$work"
 bash "$sign" --new-test-certificate "$w/signer.key" "$w/signer.pem"
 printf 'pass phrase\n' >"$w/password"
@@ -130,5 +122,4 @@ echo "checked: a folder"
 leftovers="$(find "$w" -name '*.signing-*')"
 [ -z "$leftovers" ] || fail "partial outputs left: $leftovers"
 
-[ "$failures" -eq 0 ] || exit 1
-rm -rf "$work"
+finish

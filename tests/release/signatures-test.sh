@@ -6,18 +6,10 @@
 # cabinets.
 # Usage: signatures-test.sh <sign.sh> <root certificates> <medium dir> <sealed Setup.exe>
 #                           <built package dir> <work dir>
-set -euo pipefail
+. "$(dirname "$0")/../support/shell-test.sh"
 sign="$1" trust="$2" medium="$3" setup="$4" package="$5" work="$6"
-export LC_ALL=C
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 bash "$sign" --new-test-certificate "$work/other.key" "$work/other.pem"
 
 verifies() {
@@ -111,5 +103,4 @@ for file in "${signed[@]}"; do
     echo "checked $name"
 done
 
-[ "$failures" -eq 0 ] || exit 1
-rm -rf "$work"
+finish

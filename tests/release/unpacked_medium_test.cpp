@@ -3,6 +3,7 @@
 // the stand-in in place of the system's msiexec.exe.
 #include "default_names.h"
 #include "medium.h"
+#include "scratch_folder.h"
 #include "stand_in.h"
 #include "test_main.h"
 #include "file_io.h"
@@ -42,17 +43,23 @@ const DirectRun kRuns[] = {
 };
 
 // The unpacked medium (the program's argument medium=) is used where it is.
-class UnpackedMediumTest : public testing::TestWithParam<DirectRun> {
+class UnpackedMediumTest : public ScratchFolderTest, public testing::WithParamInterface<DirectRun> {
   protected:
+    UnpackedMediumTest() : ScratchFolderTest(L"setup-unpacked-medium") {}
     void SetUp() override {
         medium_ = TestPath(L"medium") + L"\\";
         ASSERT_TRUE(std::any_of(medium_.begin(), medium_.end(), [](wchar_t c) { return c > 0x7F; }))
             << "the medium's path holds no non-ASCII character: " << Narrow(medium_);
         ASSERT_TRUE(Exists(medium_ + L"Setup.exe")) << Narrow(medium_);
-        files_.CreateFor(L"setup-unpacked-medium", medium_);
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        files_.CreateFor(folder, medium_);
     }
     void TearDown() override {
-        files_.Destroy();
+        files_.Leave();
+        ScratchFolderTest::TearDown();
     }
 
     std::wstring medium_;

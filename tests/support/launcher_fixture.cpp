@@ -33,7 +33,11 @@ void RestoreWindowsTemp() {
 
 void SetupTest::SetUp() {
     RestoreWindowsTemp();
-    files_.Create(L"setup-e2e", TestPath(L"setup"));
+    ScratchFolderTest::SetUp();
+    if (HasFatalFailure()) {
+        return;
+    }
+    files_.Create(folder, TestPath(L"setup"));
     ASSERT_TRUE(testfs::WriteBytes(files_.package + kX64, std::string(3000, 'x')));
     ASSERT_TRUE(testfs::WriteBytes(files_.package + kX86, std::string(2000, 'y')));
     ASSERT_TRUE(testfs::WriteBytes(files_.package + L"data1.cab", "MSCF one"));
@@ -59,7 +63,8 @@ void SetupTest::TearDown() {
     for (const std::wstring& name : files_.NewLogs()) {
         DeleteFileW((files_.staging + name).c_str());
     }
-    files_.Destroy();
+    files_.Leave();
+    ScratchFolderTest::TearDown();
 }
 
 void SetupTest::Apply(Setting setting) {

@@ -7,6 +7,7 @@
 // folders it leaves.
 #include "default_names.h"
 #include "medium.h"
+#include "scratch_folder.h"
 #include "stand_in.h"
 
 #include "base/unique_handle.h"
@@ -35,8 +36,9 @@ enum class Setting {
 
 // The medium holds both MSIs, two cabinets (8 and 70,000 bytes) and a file
 // that is not staged.
-class SetupTest : public testing::Test {
+class SetupTest : public ScratchFolderTest {
   protected:
+    SetupTest() : ScratchFolderTest(L"setup-e2e") {}
     void SetUp() override;
     void TearDown() override;
     void Apply(Setting setting);

@@ -15,8 +15,8 @@ void PointTemp(const std::wstring& folder) {
 
 } // namespace
 
-void Medium::Create(const std::wstring& name, const std::wstring& setupExe) {
-    MakeScratch(name);
+void Medium::Create(const std::wstring& scratch, const std::wstring& setupExe) {
+    LayOut(scratch);
     if (root.empty()) {
         return;
     }
@@ -28,19 +28,19 @@ void Medium::Create(const std::wstring& name, const std::wstring& setupExe) {
         << testfs::Narrow(setupExe);
 }
 
-void Medium::CreateFor(const std::wstring& name, const std::wstring& existingMedium) {
-    MakeScratch(name);
+void Medium::CreateFor(const std::wstring& scratch, const std::wstring& existingMedium) {
+    LayOut(scratch);
     medium = existingMedium;
     package = medium + L"Package\\";
 }
 
-void Medium::MakeScratch(const std::wstring& name) {
-    scratch_.emplace(name);
-    root = scratch_->Path();
-    // A refused name leaves no folder to lay anything out in.
-    if (root.empty()) {
+void Medium::LayOut(const std::wstring& scratch) {
+    // Without a folder, the paths below would be relative to the current one.
+    if (scratch.empty()) {
+        ADD_FAILURE() << "no scratch folder for the medium";
         return;
     }
+    root = scratch;
     temp = root + L"tmp\\";
     record = root + L"record.txt";
     stagingBefore_ = testfs::StagingFolders(staging);
@@ -50,10 +50,9 @@ void Medium::MakeScratch(const std::wstring& name) {
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", record.c_str());
 }
 
-void Medium::Destroy() {
+void Medium::Leave() {
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", nullptr);
     PointTemp(testfs::TempDirectory());
-    scratch_.reset();
 }
 
 void Medium::CopyPackage(const std::wstring& folder, const std::wstring& from,

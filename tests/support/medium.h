@@ -1,31 +1,29 @@
 // A medium as a user has it, for the tests that run Setup.exe.
 #pragma once
 
-// Setup.exe beside Package\, in a scratch folder of the prefix's temporary
-// folder, with a temporary folder of its own that the launcher and its
-// installer inherit as TMP and TEMP.
+// Setup.exe beside Package\, in a test's scratch folder, with a temporary
+// folder of its own that the launcher and its installer inherit as TMP and
+// TEMP.
 #include "launcher_places.h"
 #include "processes.h"
-#include "scratch_folder.h"
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 class Medium {
   public:
-    // Lays out TempDirectory()\name\: medium\ with a copy of setupExe and an
-    // empty Package\, and tmp\, removing what an earlier run left there.
-    void Create(const std::wstring& name, const std::wstring& setupExe);
+    // Lays out the empty scratch folder (with trailing backslash), which its
+    // owner makes and removes: medium\ with a copy of setupExe and an empty
+    // Package\, and tmp\.
+    void Create(const std::wstring& scratch, const std::wstring& setupExe);
     // The same with a medium that exists already (with trailing backslash),
     // such as an unpacked archive, which is used as it is and never removed.
-    void CreateFor(const std::wstring& name, const std::wstring& existingMedium);
-    // Removes the scratch folder, with what was scheduled there for the
-    // restart, and points TMP and TEMP back.
-    void Destroy();
+    void CreateFor(const std::wstring& scratch, const std::wstring& existingMedium);
+    // Points TMP and TEMP back, and the stand-in's record nowhere.
+    void Leave();
 
     // Copies every file of folder (with trailing backslash) into Package\;
     // names that begin with from begin with to instead.
@@ -58,9 +56,8 @@ class Medium {
     std::wstring staging = testfs::WindowsTemp();
 
   private:
-    void MakeScratch(const std::wstring& name);
+    void LayOut(const std::wstring& scratch);
 
-    std::optional<ScratchFolder> scratch_;
     std::vector<std::wstring> stagingBefore_;
     std::vector<std::wstring> logsBefore_;
 };

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <utility>
 
 ScratchFolder::ScratchFolder(const std::wstring& name) {
     Make(name);
@@ -39,13 +40,19 @@ ScratchFolder::~ScratchFolder() {
     testfs::RemoveTree(path_);
 }
 
+ScratchFolderTest::ScratchFolderTest(std::wstring name) : name_(std::move(name)) {}
+
 void ScratchFolderTest::SetUp() {
-    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(test->test_suite_name()) + "-" + test->name();
-    for (char& ch : name) {
-        ch = isalnum(static_cast<unsigned char>(ch)) ? ch : '-';
+    std::wstring name = name_;
+    if (name.empty()) {
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        std::string narrow = std::string(test->test_suite_name()) + "-" + test->name();
+        for (char& ch : narrow) {
+            ch = isalnum(static_cast<unsigned char>(ch)) ? ch : '-';
+        }
+        name.assign(narrow.begin(), narrow.end());
     }
-    scratch_.emplace(std::wstring(name.begin(), name.end()));
+    scratch_.emplace(name);
     folder = scratch_->Path();
 }
 

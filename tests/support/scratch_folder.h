@@ -32,14 +32,21 @@ class ScratchFolder {
     std::wstring path_;
 };
 
-// A test that works in a scratch folder named after the test suite and the test.
+// A test that works in a scratch folder named after the test suite and the
+// test: the one fixture that makes and removes scratch folders. A fixture
+// that derives from it calls this SetUp before it uses the folder, and stops
+// when that failed; its TearDown calls this TearDown last.
 class ScratchFolderTest : public testing::Test {
   protected:
+    ScratchFolderTest() = default;
+    // A folder of the fixture's naming, the same for each of its tests.
+    explicit ScratchFolderTest(std::wstring name);
     void SetUp() override;
     void TearDown() override;
 
     std::wstring folder; // with a trailing backslash
 
   private:
+    std::wstring name_;
     std::optional<ScratchFolder> scratch_;
 };

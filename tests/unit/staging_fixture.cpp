@@ -2,8 +2,6 @@
 #include "staging_fixture.h"
 #include "file_io.h"
 
-#include <cstring>
-
 void WriteText(const std::wstring& path, const std::string& text) {
     ASSERT_TRUE(testfs::WriteBytes(path, text));
 }
@@ -13,12 +11,9 @@ std::string ReadText(const std::wstring& path) {
 }
 
 void StagingTest::SetUp() {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    scratch_.emplace(L"staging-test-" +
-                     std::wstring(info->name(), info->name() + strlen(info->name())));
-    root_ = scratch_->Path();
-    // A refused name leaves no folder to work in.
-    if (root_.empty()) {
+    ScratchFolderTest::SetUp();
+    // Without its folder, the test has nowhere to work.
+    if (HasFatalFailure()) {
         return;
     }
     source_ = MakeFolder(L"source");
@@ -27,8 +22,10 @@ void StagingTest::SetUp() {
 }
 
 void StagingTest::TearDown() {
-    SetEnvironmentVariableW(L"TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
-    scratch_.reset();
+    if (tmpPointed_) {
+        SetEnvironmentVariableW(L"TMP", savedTmp_ ? savedTmp_->c_str() : nullptr);
+    }
+    ScratchFolderTest::TearDown();
 }
 
 std::wstring StagingTest::MakeFolder(const std::wstring& relative) {
@@ -37,12 +34,17 @@ std::wstring StagingTest::MakeFolder(const std::wstring& relative) {
     return path;
 }
 
-void StagingTest::PointTmpAt(const std::wstring& folder) {
-    wchar_t saved[1024] = {};
-    if (savedTmp_.empty() && GetEnvironmentVariableW(L"TMP", saved, 1024) > 0) {
-        savedTmp_ = saved;
+void StagingTest::PointTmpAt(const std::wstring& path) {
+    if (!tmpPointed_) {
+        tmpPointed_ = true;
+        const DWORD size = GetEnvironmentVariableW(L"TMP", nullptr, 0);
+        if (size > 0) {
+            std::wstring saved(size, L'\0');
+            saved.resize(GetEnvironmentVariableW(L"TMP", &saved[0], size));
+            savedTmp_ = saved;
+        }
     }
-    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TMP", path.c_str());
 }
 
 std::vector<unsigned> g_script;

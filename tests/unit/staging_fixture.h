@@ -18,21 +18,22 @@
 void WriteText(const std::wstring& path, const std::string& text);
 std::string ReadText(const std::wstring& path);
 
-// Each test works in a fresh folder of its own under the real temp directory.
-class StagingTest : public testing::Test {
+// Each test works in its scratch folder, with source\ and destination\ in
+// it; TMP, when a test points it elsewhere, is put back as it was.
+class StagingTest : public ScratchFolderTest {
   protected:
     void SetUp() override;
     void TearDown() override;
     std::wstring MakeFolder(const std::wstring& relative);
-    void PointTmpAt(const std::wstring& folder);
+    void PointTmpAt(const std::wstring& path);
 
-    std::wstring root_;
+    const std::wstring& root_ = ScratchFolderTest::folder;
     std::wstring source_;
     std::wstring destination_;
-    std::wstring savedTmp_;
 
   private:
-    std::optional<ScratchFolder> scratch_;
+    bool tmpPointed_ = false;
+    std::optional<std::wstring> savedTmp_; // none: TMP was not set
 };
 
 // Draws that ScriptedDraw hands out in turn; a draw past the end fails.
