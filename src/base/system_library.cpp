@@ -10,7 +10,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 }
 
 bool LoadFunctionTable(HMODULE module, const char* names, size_t count, void* table) {
-    for (size_t slot = 0; slot < count; ++slot, names += std::strlen(names) + 1) {
+    for (size_t slot = 0; slot < count; ++slot) {
         const FARPROC function = module != nullptr ? GetProcAddress(module, names) : nullptr;
         if (function == nullptr) {
             return false;
@@ -18,6 +18,9 @@ bool LoadFunctionTable(HMODULE module, const char* names, size_t count, void* ta
         // Every function pointer has the same representation on Windows.
         std::memcpy(static_cast<char*>(table) + slot * sizeof(function), &function,
                     sizeof(function));
+        // On to the next name; strlen would be the launcher's one import of it.
+        while (*names++ != '\0') {
+        }
     }
     return true;
 }
