@@ -41,7 +41,8 @@ constexpr size_t NameCount(const char* names) {
 // needed rather than imported. Table is a struct of function pointers only,
 // each declared as decltype(&Function) of the Windows headers, so that the
 // signatures are Windows' own, and of kNames, their names as
-// LoadFunctionTable takes them, in the order of the pointers. The DLL stays
+// LoadFunctionTable takes them, in the order of the pointers (alignas(1):
+// a name list needs no padding before it). The DLL stays
 // loaded for the rest of the process: loading it again would cost its start
 // again.
 template <typename Table> class SystemLibrary {
