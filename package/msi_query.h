@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/msi_handle.h"
+#include "msi/handle.h"
 #include "result.h"
 
 #include <windows.h>

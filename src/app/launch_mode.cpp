@@ -93,3 +93,15 @@ bool InstallerNeedsAPerson(const LauncherArguments& arguments) {
         return false;
     }
 }
+
+bool IsAttended(bool stationSeen, const LauncherArguments& arguments) {
+    return stationSeen && !SwitchesAskForNoPerson(arguments);
+}
+
+bool WouldWaitUnseen(bool stationSeen, LaunchMode mode, const LauncherArguments& arguments) {
+    return !stationSeen && (mode == LaunchMode::Interactive || InstallerNeedsAPerson(arguments));
+}
+
+bool MayShowProgress(bool stationSeen, const LauncherArguments& arguments) {
+    return stationSeen && InstallerShowsInterface(arguments);
+}

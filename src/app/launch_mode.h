@@ -28,3 +28,17 @@ bool InstallerShowsInterface(const LauncherArguments& arguments);
 // a box at the end ("/qn+"); or its help box ("/?", "-?"). "/passive",
 // "/qb-…", "/q", "/qn" and "/quiet" run by themselves.
 bool InstallerNeedsAPerson(const LauncherArguments& arguments);
+
+// Whether a person attends the run: someone sees the station, and the
+// switches do not ask for a run without a person. Only then does a box tell
+// a failure.
+bool IsAttended(bool stationSeen, const LauncherArguments& arguments);
+
+// Whether the run would wait for an answer that nobody can give: the
+// language dialog, or an installer that may wait for a person, where nobody
+// sees the station. Neither is started then.
+bool WouldWaitUnseen(bool stationSeen, LaunchMode mode, const LauncherArguments& arguments);
+
+// Whether the progress window may show: someone sees the station, and the
+// installer will show an interface of its own, so that a person waits for it.
+bool MayShowProgress(bool stationSeen, const LauncherArguments& arguments);

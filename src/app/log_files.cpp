@@ -1,11 +1,8 @@
 // The administrators' record of a run: the launcher's log, and the installer's beside it.
 #include "app/log_files.h"
 #include "base/grown_text.h"
-#include "base/resource_string.h"
 #include "base/run_log.h"
-#include "res/resource.h"
 #include "staging/folder.h"
-#include "staging/places.h"
 
 #include <sddl.h>
 
@@ -82,10 +79,10 @@ FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
     return FileHandle();
 }
 
-void RunLogs::Start(HINSTANCE module, const std::wstring& commandLine) {
+void RunLogs::Start(HINSTANCE module, const std::wstring& commandLine,
+                    const std::wstring& packageName, const TokenFacts& token) {
     SYSTEMTIME start = {};
     GetLocalTime(&start);
-    const TokenFacts token = ReadToken();
     // SYSTEM's logs too lie where administrators look for them.
     const bool administrator = token.systemAccount || token.elevated;
     std::wstring folder;
@@ -94,7 +91,7 @@ void RunLogs::Start(HINSTANCE module, const std::wstring& commandLine) {
         return;
     }
     security_ = StagingSecurity(administrator ? std::wstring() : token.userSid);
-    name_ = folder + LogName(LoadResourceString(module, IDS_PACKAGE_NAME), start);
+    name_ = folder + LogName(packageName, start);
     std::wstring logPath;
     FileHandle file = CreateDrawnLogFile(name_, L".log", security_, DrawStagingValue, logPath);
     if (file.IsValid()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/unique_handle.h"
+#include "staging/places.h"
 
 #include <windows.h>
 
@@ -33,8 +34,10 @@ class RunLogs {
     // an elevated token, SYSTEM's included, and in TMP for one that is not:
     // made new (never a name that exists, never through a link), for
     // administrators only (and the user whose token is not elevated), with
-    // no inheritable handle. Without a log, nothing else changes.
-    void Start(HINSTANCE module, const std::wstring& commandLine);
+    // no inheritable handle; named after packageName. Without a log,
+    // nothing else changes.
+    void Start(HINSTANCE module, const std::wstring& commandLine, const std::wstring& packageName,
+               const TokenFacts& token);
 
     // Makes the installer's log beside the launcher's, as the launcher's is
     // made: its path, or empty when there is no launcher's log or it cannot

@@ -1,12 +1,13 @@
 // The entry point: the start-up sequence and the choice of mode.
+#include "app/cleanup.h"
 #include "app/installation.h"
 #include "app/installed_state.h"
 #include "app/language_dialog.h"
 #include "app/launch_mode.h"
 #include "app/log_files.h"
 #include "app/outcome.h"
-#include "app/product_source.h"
 #include "base/globals.h"
+#include "base/resource_string.h"
 #include "base/grown_text.h"
 #include "base/system_library.h"
 #include "base/run_log.h"
@@ -70,9 +71,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     if (commandLine != nullptr) {
         g_commandLine = commandLine;
     }
+    RunRequest request;
+    request.module = instance;
+    request.packageName = LoadResourceString(instance, IDS_PACKAGE_NAME);
+    request.token = ReadToken();
     RunLogs logs;
     MsiLibrary msi;
-    logs.Start(instance, g_commandLine);
+    logs.Start(instance, g_commandLine, request.packageName, request.token);
     // No window, no box: a box, like the common controls, loads DLLs by name.
     if (refusal != StartRefusal::None) {
         return Ended(refusal == StartRefusal::DllRedirection
@@ -81,8 +86,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
                      ERROR_INSTALL_PACKAGE_REJECTED);
     }
 
-    RunRequest request;
-    request.module = instance;
     request.arguments = LauncherArguments(g_commandLine);
     request.languages = &g_languageList;
     request.logs = &logs;
@@ -90,19 +93,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     const StationSight sight = JudgeStation(ReadStationFacts());
     LogLine(StationSightText(sight));
     request.stationSeen = sight == StationSight::Seen;
-    request.installed = IsProductInstalled(instance);
-    LogLine(request.installed ? "installed flag: set" : "installed flag: not set");
-    const LaunchMode mode = ChooseLaunchMode(request.installed, request.arguments);
+    const bool installed = IsProductInstalled(instance);
+    LogLine(installed ? "installed flag: set" : "installed flag: not set");
+    const LaunchMode mode = ChooseLaunchMode(installed, request.arguments);
     LogLine(mode == LaunchMode::Interactive ? "mode: language dialog"
-            : request.installed             ? "mode: direct, installed flag"
+            : installed                     ? "mode: direct, installed flag"
                                             : "mode: direct, switches");
-    request.attended = request.stationSeen && !SwitchesAskForNoPerson(request.arguments);
+    request.attended = IsAttended(request.stationSeen, request.arguments);
     LogLine(request.attended ? "run: attended" : "run: unattended");
-    // Nobody could answer the dialog or the installer there: either would
-    // wait for ever, whatever the installed flag says.
     RunOutcome run;
-    if (!request.stationSeen &&
-        (mode == LaunchMode::Interactive || InstallerNeedsAPerson(request.arguments))) {
+    if (WouldWaitUnseen(request.stationSeen, mode, request.arguments)) {
         run = RunOutcome{Outcome::DialogUnseen, 0};
     } else if (mode == LaunchMode::Interactive) {
         // Only a run that shows a window of its own pays for the controls.
@@ -118,10 +118,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     } else {
         run = RunInstallation(request, nullptr, nullptr);
     }
-    // A run whose installer ran has mended the lists already; any other
-    // mends what earlier runs that never came back left there.
-    if (run.outcome != Outcome::InstallerEnded) {
-        KeepMediumAsSource(msi, std::wstring(), std::wstring());
+    // What runs that never came back left, a start without a run ends too.
+    if (!run.stagingEnded) {
+        EndStaging(request, RunStagingFolder{}, InstallerRun::NotStarted);
     }
     return Ended(request.attended, run);
 }

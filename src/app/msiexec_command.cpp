@@ -85,6 +85,16 @@ std::wstring ComposeMsiexecCommandLine(const LauncherArguments& launcherArgument
     return command;
 }
 
+bool SetsReinstall(const LauncherArguments& arguments) {
+    for (const Argument& argument : arguments.split) {
+        if (StartsWith(argument.text, L"REINSTALL=") ||
+            StartsWith(argument.text, L"REINSTALLMODE=")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool NamesInstallerLog(const LauncherArguments& arguments) {
     for (const Argument& argument : arguments.split) {
         if (IsLogSwitch(argument.text)) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/command_line.h"
-#include "app/product_update.h"
+#include "msi/product_update.h"
 
 #include <windows.h>
 
@@ -26,6 +26,10 @@ std::wstring ComposeMsiexecCommandLine(const LauncherArguments& arguments,
 
 // Whether an argument is an uninstall switch.
 bool AsksForRemoval(const LauncherArguments& arguments);
+
+// Whether an argument sets REINSTALL or REINSTALLMODE, in any case, as
+// msiexec.exe reads property names.
+bool SetsReinstall(const LauncherArguments& arguments);
 
 // Whether an argument is a log switch of msiexec.exe's: the administrator's
 // own log then stays the only one.

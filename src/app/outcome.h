@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/msiexec_command.h"
+#include "staging/seal.h"
 
 #include <windows.h>
 
@@ -27,6 +28,9 @@ enum class Outcome : unsigned char {
 struct RunOutcome {
     Outcome outcome = Outcome::InstallerEnded;
     DWORD installerExitCode = 0; // msiexec.exe's, when it ran
+    // Whether an installation run ended its staging (app/cleanup.h): every
+    // one does, whatever it came to.
+    bool stagingEnded = false;
 };
 
 // What staging the package came to.
@@ -43,6 +47,13 @@ enum class StagingResult {
     SessionEnded,        // the session ended under the staging
 };
 
+// What staging came to, from whether the session ended under it, whether
+// its progress window was cancelled, the seal's verdict on what was staged
+// (Incomplete, too, where a copy failed) and the error of the step that
+// failed: a copy that stopped because the Windows Temp could take no more
+// is no fault of the medium's.
+StagingResult JudgeStaging(bool sessionEnded, bool cancelled, SealVerdict verdict, DWORD error);
+
 // How a run ended, from what staging came to, whether a newer version of
 // the product is installed (known once the staged package was read),
 // whether the session ended before the installer could start, and how the
@@ -50,6 +61,10 @@ enum class StagingResult {
 // end is unknown counts as failed.
 RunOutcome ChooseRunOutcome(StagingResult staged, bool newerInstalled, bool sessionEnded,
                             InstallerRun installer, DWORD installerExitCode);
+
+// Whether the installer may start: staged, no newer version installed, and
+// the session still on. The one precedence that ChooseRunOutcome decides.
+bool MayStartInstaller(StagingResult staged, bool newerInstalled, bool sessionEnded);
 
 // The message that tells a person the outcome; null for one that needs none.
 const wchar_t* OutcomeMessage(Outcome outcome);

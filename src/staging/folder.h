@@ -51,9 +51,15 @@ class StagingFolderHold {
     // folder go and removes it, or schedules it for removal at the next
     // restart; true when all of it went now.
     bool DeleteTree(RemovalPause pause = Sleep);
-    // For a folder that may still be in use: schedules it and everything in
-    // it for removal at the next restart, and deletes nothing now.
-    void ScheduleTree();
+    // Deletes what the folder holds, as DeleteTree does, but keeps the
+    // folder itself, empty and administrators' alone, so that nobody else
+    // can take its name while a product's source list may still name it;
+    // true when every entry went now.
+    bool EmptyTree(RemovalPause pause = Sleep);
+    // For files that may still be in use: schedules everything in the folder
+    // for removal at the next restart, deletes nothing now, and keeps the
+    // folder itself, as EmptyTree does.
+    void ScheduleEntries();
 
   private:
     std::wstring folder_;

@@ -94,9 +94,8 @@ std::vector<std::wstring> StagingRootFolders() {
     return folders;
 }
 
-std::wstring CreateStagingDirectory(StagingFolderHold& hold) {
+std::wstring CreateStagingDirectory(StagingFolderHold& hold, const TokenFacts& token) {
     g_lastError = 0;
-    const TokenFacts token = ReadToken();
     const StagingRoot root = ChooseStagingRoot(token.systemAccount, token.elevated);
     std::wstring parent;
     if (!RootFolder(root, parent)) {

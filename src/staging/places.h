@@ -49,6 +49,6 @@ struct TokenFacts {
 };
 TokenFacts ReadToken();
 
-// CreateStagingDirectoryIn the folder that ChooseStagingRoot picks for this
+// CreateStagingDirectoryIn the folder that ChooseStagingRoot picks for the
 // process's token, with DrawStagingValue and the token's StagingSecurity.
-std::wstring CreateStagingDirectory(StagingFolderHold& hold);
+std::wstring CreateStagingDirectory(StagingFolderHold& hold, const TokenFacts& token);

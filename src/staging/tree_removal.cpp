@@ -108,8 +108,10 @@ struct TreeRemoval {
 
 // Deletes folder and everything in it now, trying again for a while when
 // something stays, and schedules what still stays; hold, on the folder,
-// is let go of once its entries are gone (or as far gone as they get).
-bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold, RemovalPause pause) {
+// is let go of once its entries are gone (or as far gone as they get). With
+// keepFolder, the folder itself stays, held, and only its entries go.
+bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold, RemovalPause pause,
+                         bool keepFolder = false) {
     TreeRemoval walk{Removal::NowOrAtRestart};
     bool emptied = false;
     for (int attempt = 1; attempt < kRemovalAttempts && !emptied; ++attempt) {
@@ -119,6 +121,10 @@ bool RemoveTreePatiently(const std::wstring& folder, FileHandle& hold, RemovalPa
         }
     }
     emptied = emptied || walk.Entries(folder);
+    if (keepFolder) {
+        g_lastError = walk.firstError;
+        return emptied;
+    }
     hold.Reset();
     const bool removed = walk.EmptiedFolder(folder) && emptied;
     g_lastError = walk.firstError;
@@ -138,10 +144,18 @@ bool StagingFolderHold::DeleteTree(RemovalPause pause) {
     return RemoveTreePatiently(folder_, handle_, pause);
 }
 
-void StagingFolderHold::ScheduleTree() {
+bool StagingFolderHold::EmptyTree(RemovalPause pause) {
+    if (!handle_.IsValid()) {
+        g_lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    return RemoveTreePatiently(folder_, handle_, pause, true);
+}
+
+void StagingFolderHold::ScheduleEntries() {
     if (handle_.IsValid()) {
         TreeRemoval walk{Removal::AtRestart};
-        walk.Folder(folder_);
+        walk.Entries(folder_);
     }
 }
 

@@ -257,8 +257,10 @@ TEST_F(StagingRunTest, StagedFileHeldForAMomentIsDeletedWithNothingLeftForTheRes
 
 // Logoff or shutdown while the installer runs: it may still read the copies,
 // so they stay, and go at the restart, which the launcher asks for before it
-// answers.
-TEST_F(StagingRunTest, EndOfTheSessionUnderTheInstallerLeavesTheCopiesForTheRestart) {
+// answers; the folder itself stays, administrators' alone, so that nobody
+// can make it again while a product's source list may name it. The next run
+// finds it, mends the lists and removes it.
+TEST_F(StagingRunTest, EndOfTheSessionUnderTheInstallerKeepsTheFolderForTheNextRun) {
     std::wstring staged;
     bool answered = false;
     std::vector<std::wstring> atRestart;
@@ -272,18 +274,29 @@ TEST_F(StagingRunTest, EndOfTheSessionUnderTheInstallerLeavesTheCopiesForTheRest
     ASSERT_FALSE(staged.empty()) << "the installer was not started";
     EXPECT_TRUE(answered) << "the session's end was not answered, or refused";
     EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
-    // Files first, then the folder, as Windows would take them.
     std::vector<std::wstring> expected;
     for (const std::wstring& name : SortedNames(staged)) {
         expected.push_back(staged + name);
     }
-    expected.push_back(staged.substr(0, staged.size() - 1));
-    if (!atRestart.empty()) {
-        std::sort(atRestart.begin(), atRestart.end() - 1);
+    std::sort(atRestart.begin(), atRestart.end());
+    EXPECT_EQ(atRestart, expected) << "the copies, and they alone, were not left for the restart";
+    EXPECT_FALSE(expected.empty()) << "nothing was staged";
+    const std::string first = files_.NewLauncherLog();
+    EXPECT_NE(first.find("staging folder kept, its files go at the restart"), std::string::npos)
+        << first;
+
+    const std::vector<std::wstring> before = files_.NewLogs(false);
+    const RunResult next = Run(L"/qn");
+    ASSERT_TRUE(next.ended);
+    EXPECT_FALSE(Exists(staged)) << "the next run left the folder";
+    std::vector<std::wstring> logs = files_.NewLogs(false);
+    for (const std::wstring& earlier : before) {
+        logs.erase(std::remove(logs.begin(), logs.end(), earlier), logs.end());
     }
-    EXPECT_EQ(atRestart, expected) << "the copies were not left for the restart";
-    EXPECT_FALSE(expected.size() == 1) << "nothing was staged";
-    EXPECT_TRUE(Exists(staged)) << "the copies that the installer read were deleted";
+    ASSERT_EQ(logs.size(), 1u);
+    const std::string log = ReadBytes(files_.staging + logs.front());
+    EXPECT_NE(log.find("left by an earlier run, removed: " + Narrow(staged)), std::string::npos)
+        << log;
 }
 
 // Two launchers started together each stage in a folder of their own.

@@ -6,7 +6,7 @@
 . "$(dirname "$0")/../support/shell-test.sh"
 src="$1"
 # Each folder's floor; a file may include from its floor and those below.
-declare -A floor=([base]=0 [runtime]=0 [staging]=1 [language]=1 [ui]=2 [app]=3)
+declare -A floor=([base]=0 [runtime]=0 [staging]=1 [language]=1 [msi]=2 [ui]=2 [app]=3)
 
 for file in "$src"/*/*.h "$src"/*/*.cpp; do
     folder="$(basename "$(dirname "$file")")"

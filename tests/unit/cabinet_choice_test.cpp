@@ -1,5 +1,5 @@
 // Which cabinets a run stages when it stages only what its package may read.
-#include "staging/cabinet_choice.h"
+#include "msi/cabinet_choice.h"
 
 #include <gtest/gtest.h>
 

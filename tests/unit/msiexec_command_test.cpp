@@ -106,4 +106,19 @@ TEST(ComposeMsiexecCommandLineTest, PathWithSpacesStaysOneQuotedArgument) {
               L"msiexec.exe /i \"C:\\Temp dir\\QLN0001\\a b.msi\"");
 }
 
+// msiexec.exe reads property names in upper case, whatever was typed.
+TEST(SetsReinstallTest, AnyCase) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"/qn", false},
+        {L"/qn REINSTALL=ALL", true},
+        {L"reinstallmode=vomus", true},
+        {L"\"Reinstall=Driver\"", true},
+        {L"REINSTALLX=1", false},
+        {L"PROP=REINSTALL=ALL", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SetsReinstall(c.first), c.second) << testing::PrintToString(c.first);
+    }
+}
+
 } // namespace

@@ -130,6 +130,66 @@ TEST(ChooseRunOutcomeTest, Table) {
     }
 }
 
+// The session's end, then a cancel, then the seal's verdict; a copy that
+// stopped for want of room in the Windows Temp is no fault of the medium's.
+TEST(JudgeStagingTest, Table) {
+    const struct {
+        const char* name;
+        bool sessionEnded;
+        bool cancelled;
+        SealVerdict verdict;
+        DWORD error;
+        StagingResult staged;
+    } cases[] = {
+        {"staged", false, false, SealVerdict::Intact, 0, StagingResult::Staged},
+        {"changed", false, false, SealVerdict::Changed, 0, StagingResult::Changed},
+        {"a cabinet missing", false, false, SealVerdict::Incomplete, ERROR_FILE_NOT_FOUND,
+         StagingResult::Incomplete},
+        {"a read failed", false, false, SealVerdict::Incomplete, ERROR_READ_FAULT,
+         StagingResult::Incomplete},
+        {"disk full", false, false, SealVerdict::Incomplete, ERROR_DISK_FULL,
+         StagingResult::TempFull},
+        {"handle disk full", false, false, SealVerdict::Incomplete, ERROR_HANDLE_DISK_FULL,
+         StagingResult::TempFull},
+        {"a short write", false, false, SealVerdict::Incomplete, ERROR_WRITE_FAULT,
+         StagingResult::TempFull},
+        {"quota full", false, false, SealVerdict::Incomplete, 1295, StagingResult::TempFull},
+        {"cancelled", false, true, SealVerdict::Incomplete, ERROR_CANCELLED,
+         StagingResult::Cancelled},
+        {"session ended under a cancel", true, true, SealVerdict::Incomplete, ERROR_CANCELLED,
+         StagingResult::SessionEnded},
+        {"session ended after the staging", true, false, SealVerdict::Intact, 0,
+         StagingResult::SessionEnded},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JudgeStaging(c.sessionEnded, c.cancelled, c.verdict, c.error), c.staged)
+            << c.name;
+    }
+}
+
+// The installer starts on what staging came to, unless a newer version is
+// installed or the session ended: exactly where the outcome would be that it
+// did not start.
+TEST(MayStartInstallerTest, Table) {
+    const struct {
+        const char* name;
+        StagingResult staged;
+        bool newer;
+        bool sessionEnded;
+        bool starts;
+    } cases[] = {
+        {"staged", StagingResult::Staged, false, false, true},
+        {"newer installed", StagingResult::Staged, true, false, false},
+        {"session ended", StagingResult::Staged, false, true, false},
+        {"incomplete", StagingResult::Incomplete, false, false, false},
+        {"changed", StagingResult::Changed, false, false, false},
+        {"cancelled", StagingResult::Cancelled, false, false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MayStartInstaller(c.staged, c.newer, c.sessionEnded), c.starts) << c.name;
+    }
+}
+
 // A person is told every failure of the launcher's own, and nothing else.
 TEST(OutcomeMessageTest, Table) {
     const wchar_t* const initialisation =

@@ -47,7 +47,7 @@ TEST_F(StagingTest, ElevatedRunStagesInTheWindowsTempHeldFromItsCreation) {
         SCOPED_TRACE(testfs::Narrow(tmp));
         PointTmpAt(root_ + tmp);
         StagingFolderHold hold;
-        const std::wstring staging = CreateStagingDirectory(hold);
+        const std::wstring staging = CreateStagingDirectory(hold, ReadToken());
         EXPECT_EQ(g_lastError, 0u);
         const std::wstring parent = testfs::WindowsTemp();
         ASSERT_EQ(staging.size(), parent.size() + 8) << testfs::Narrow(staging);

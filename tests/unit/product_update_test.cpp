@@ -1,7 +1,10 @@
 // What a medium does where the same product is installed from another package.
-#include "app/product_update.h"
+#include "msi/product_update.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,8 @@ TEST(ChooseUpdateCaseTest, Table) {
         bool setsReinstall;
         UpdateCase expected;
         const PackageFacts* package;
+        // Whether every read succeeded.
+        bool read = true;
     };
     const UpdateRow rows[] = {
         {"nothing installed", {}, false, false, kAsIs, &staged},
@@ -116,18 +121,36 @@ TEST(ChooseUpdateCaseTest, Table) {
          false,
          kMinor,
          &packed},
+        // A read that failed decides nothing: Windows Installer does.
         {"staged package unreadable",
          {{kMachine, L"2.4.0.2", L"{OLD}"}},
          false,
          false,
          kAsIs,
-         &unreadable},
+         &unreadable,
+         false},
+        {"installed package code unreadable",
+         {{kMachine, L"2.4.0.2", L""}},
+         false,
+         false,
+         kAsIs,
+         &staged,
+         false},
+        {"installed package code unreadable, a removal",
+         {{kMachine, L"2.4.0.2", L""}},
+         true,
+         false,
+         kAsIs,
+         &staged,
+         false},
     };
     for (const UpdateRow& row : rows) {
-        EXPECT_EQ(ChooseUpdateCase(*row.package, row.installed.data(),
-                                   static_cast<int>(row.installed.size()), row.uninstall,
-                                   row.setsReinstall),
-                  row.expected)
+        ProductFacts facts;
+        facts.staged = *row.package;
+        facts.installedCount = static_cast<int>(row.installed.size());
+        std::copy(row.installed.begin(), row.installed.end(), facts.installed);
+        facts.read = row.read;
+        EXPECT_EQ(ChooseUpdateCase(facts, row.uninstall, row.setsReinstall), row.expected)
             << row.name;
     }
 }
@@ -139,21 +162,6 @@ TEST(IsHigherVersionTest, ComparesEachNumber) {
     EXPECT_FALSE(IsHigherVersion(L"2.4.0.2", L"2.4.0.2"));
     EXPECT_FALSE(IsHigherVersion(L"2.4", L"2.4.0.0"));
     EXPECT_FALSE(IsHigherVersion(L"2.4.0.2", L"2.4.1.0"));
-}
-
-// msiexec.exe reads property names in upper case, whatever was typed.
-TEST(SetsReinstallTest, AnyCase) {
-    const std::pair<const wchar_t*, bool> cases[] = {
-        {L"/qn", false},
-        {L"/qn REINSTALL=ALL", true},
-        {L"reinstallmode=vomus", true},
-        {L"\"Reinstall=Driver\"", true},
-        {L"REINSTALLX=1", false},
-        {L"PROP=REINSTALL=ALL", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SetsReinstall(c.first), c.second) << testing::PrintToString(c.first);
-    }
 }
 
 } // namespace

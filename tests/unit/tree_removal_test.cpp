@@ -154,17 +154,35 @@ TEST_F(StagingTest, HoldLetsGoOfAFolderItCouldNotEmptyAndSchedulesTheRest) {
     EXPECT_TRUE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str())) << "the hold was kept";
 }
 
-// An installer whose end could not be waited for may still read the copies.
-TEST_F(StagingTest, ScheduledTreeIsLeftAsItIsUntilTheNextRestart) {
-    StagingFolderHold hold;
-    const std::wstring staging = HeldFolder(root_, 0xD, hold);
-    ASSERT_FALSE(staging.empty());
-    WriteText(staging + L"package.msi", "m");
-    hold.ScheduleTree();
-    EXPECT_EQ(ReadText(staging + L"package.msi"), "m");
-    const std::wstring path = staging.substr(0, staging.size() - 1);
-    EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging),
-              (std::vector<std::wstring>{path + L"\\package.msi", path}));
+// An installer whose end could not be waited for may still read the copies:
+// they go at the restart; the folder stays, so that its name stays taken
+// while a product's source list may still name it. A mend that failed keeps
+// the emptied folder the same way.
+TEST_F(StagingTest, KeptFolderLosesItsEntriesNowOrAtTheRestartAndStays) {
+    struct KeepCase {
+        const char* name;
+        bool now;
+    };
+    for (const KeepCase& c : {KeepCase{"scheduled", false}, KeepCase{"emptied", true}}) {
+        SCOPED_TRACE(c.name);
+        StagingFolderHold hold;
+        const std::wstring staging = HeldFolder(root_, c.now ? 0xE : 0xD, hold);
+        ASSERT_FALSE(staging.empty());
+        WriteText(staging + L"package.msi", "m");
+        const std::wstring path = staging.substr(0, staging.size() - 1);
+        if (c.now) {
+            EXPECT_TRUE(hold.EmptyTree(CountPause));
+            EXPECT_EQ(SortedNames(staging), std::vector<std::wstring>{});
+            EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging), std::vector<std::wstring>{});
+        } else {
+            hold.ScheduleEntries();
+            EXPECT_EQ(ReadText(staging + L"package.msi"), "m");
+            EXPECT_EQ(testfs::TakeRemovalsAtRestart(staging),
+                      std::vector<std::wstring>{path + L"\\package.msi"});
+        }
+        EXPECT_TRUE(Exists(staging)) << "the folder went";
+        EXPECT_FALSE(MoveFileW(path.c_str(), (root_ + L"renamed").c_str())) << "not held";
+    }
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Windows Installer's functions, from msi.dll of the system folder.
 #pragma once
 
-#include "base/msi_handle.h"
+#include "msi/handle.h"
 #include "base/system_library.h"
 
 #include <windows.h>

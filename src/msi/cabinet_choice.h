@@ -1,16 +1,11 @@
 // Which cabinets of the medium a run stages when it stages only what its package may read.
 #pragma once
 
+#include "msi/library.h"
+#include "msi/package_cabinets.h"
+
 #include <string>
 #include <vector>
-
-// The cabinets an MSI's Media table names ("#" and a name: a stream inside
-// the MSI, no file), or that it could not be read (then nothing is known of
-// it).
-struct PackageCabinets {
-    bool readable = false;
-    std::vector<std::wstring> cabinets;
-};
 
 enum class CabinetReason {
     NamedByChosen,    // staged: the chosen package reads it
@@ -34,3 +29,12 @@ std::vector<CabinetChoice> ChooseCabinets(const std::vector<std::wstring>& cabin
 
 // What the log says of the reason.
 const char* CabinetReasonText(CabinetReason reason);
+
+// The cabinets of sourceFolder to stage beside msiName (staged already in
+// stagingFolder): every "*.cab"; or, in a build that stages only what the
+// package may read, those that ChooseCabinets keeps, each logged with its
+// reason, and the others in leftOut. False, with g_lastError, when
+// sourceFolder has no cabinet.
+bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
+                     const std::wstring& msiName, MsiLibrary& msi,
+                     std::vector<std::wstring>& cabinets, std::vector<std::wstring>& leftOut);

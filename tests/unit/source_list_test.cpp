@@ -1,5 +1,5 @@
 // What the installed products keep as their sources after a run.
-#include "app/product_source.h"
+#include "msi/source_list.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +23,8 @@ TEST(ChooseSourceListChangesTest, StagingFoldersGoAndTheMediumComesFirstWhereThi
         std::wstring stagingFolder;
         std::wstring launcherFolder;
         std::vector<Expected> expected;
+        // The staging folders that another running launcher holds.
+        std::vector<std::wstring> live = {};
     };
     const SourceCase cases[] = {
         {"this run's folder", {{staging}}, staging, launcher, {{{staging}, medium}}},
@@ -72,6 +74,22 @@ TEST(ChooseSourceListChangesTest, StagingFoldersGoAndTheMediumComesFirstWhereThi
          {{{staging}, L"E:\\Media\\Package\\"}}},
         {"own folder unknown", {{staging, L"D:\\Setup\\"}}, staging, L"", {{{staging}, L""}}},
         {"no product at all", {}, staging, launcher, {}},
+        // Another launcher runs: its installer may have named its folder,
+        // which that run mends itself. A folder nobody holds any more (one
+        // an earlier run kept, empty, or one gone) goes, as do the others.
+        {"this run's, a live run's, a kept and a deleted folder, and another kind",
+         {{staging, L"C:\\Windows\\Temp\\QLN2222\\", older, L"C:\\Windows\\Temp\\QLN3333",
+           L"C:\\Windows\\Temp\\Other\\"}},
+         staging,
+         launcher,
+         {{{staging, older, L"C:\\Windows\\Temp\\QLN3333"}, medium}},
+         {L"c:\\windows\\temp\\qln2222"}},
+        {"a run that staged nothing leaves a live run's folder",
+         {{L"C:\\Windows\\Temp\\QLN2222\\"}},
+         L"",
+         L"",
+         {{{}, L""}},
+         {L"C:\\Windows\\Temp\\QLN2222\\"}},
     };
     for (const SourceCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -80,7 +98,7 @@ TEST(ChooseSourceListChangesTest, StagingFoldersGoAndTheMediumComesFirstWhereThi
             lists.push_back({L"{P}", L"", 4, sources});
         }
         const std::vector<SourceListChange> changes =
-            ChooseSourceListChanges(lists, roots, c.stagingFolder, c.launcherFolder);
+            ChooseSourceListChanges(lists, roots, c.stagingFolder, c.launcherFolder, c.live);
         ASSERT_EQ(changes.size(), c.expected.size());
         for (size_t list = 0; list < changes.size(); ++list) {
             EXPECT_EQ(changes[list].remove, c.expected[list].removed) << list;

@@ -1,4 +1,4 @@
 // Windows Installer's functions, from msi.dll of the system folder.
-#include "app/msi_api.h"
+#include "msi/library.h"
 
 MsiLibrary::MsiLibrary() : SystemLibrary([]() { return LoadSystemLibrary(L"msi.dll"); }) {}

@@ -1,7 +1,14 @@
 // Which cabinets of the medium a run stages when it stages only what its package may read.
-#include "staging/cabinet_choice.h"
-
+#include "msi/cabinet_choice.h"
 #include "base/file_attributes.h"
+#include "base/run_log.h"
+#include "staging/copy.h"
+
+#if SETUP_STAGE_NEEDED_CABINETS
+constexpr bool kStageNeededCabinets = true;
+#else
+constexpr bool kStageNeededCabinets = false;
+#endif
 
 namespace {
 
@@ -50,4 +57,33 @@ const char* CabinetReasonText(CabinetReason reason) {
     default:
         return "left out, another package's: ";
     }
+}
+
+bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
+                     const std::wstring& msiName, MsiLibrary& msi,
+                     std::vector<std::wstring>& cabinets, std::vector<std::wstring>& leftOut) {
+    std::vector<std::wstring> all;
+    if (!ListMatchingFiles(sourceFolder, L"*.cab", all)) {
+        return false;
+    }
+    if (!kStageNeededCabinets) {
+        cabinets = all;
+        return true;
+    }
+    // The other packages are read where they lie, as they are: a medium
+    // that other users can change gets nothing staged by it, only left out.
+    std::vector<std::wstring> packages;
+    ListMatchingFiles(sourceFolder, L"*.msi", packages);
+    std::vector<PackageCabinets> others;
+    for (const std::wstring& name : packages) {
+        if (!SameName(name.c_str(), msiName.c_str())) {
+            others.push_back(ReadPackageCabinets(msi, sourceFolder + name));
+        }
+    }
+    for (const CabinetChoice& choice :
+         ChooseCabinets(all, ReadPackageCabinets(msi, stagingFolder + msiName), others)) {
+        LogLine(CabinetReasonText(choice.reason), choice.name.c_str());
+        (choice.staged ? cabinets : leftOut).push_back(choice.name);
+    }
+    return true;
 }

@@ -1,7 +1,7 @@
 // Where the installed product finds its package again: the medium, never a staging folder.
 #pragma once
 
-#include "app/msi_api.h"
+#include "msi/library.h"
 
 #include <string>
 #include <vector>
@@ -28,7 +28,9 @@ struct SourceListChange {
 // patch; the staging folders are gone by then, and a folder of that name
 // may be anybody's. So from every product's list (whatever its product
 // code became through a transform) any "QLNxxxx\" folder directly under
-// one of the staging roots goes, this run's and an earlier run's alike; a
+// one of the staging roots goes, this run's and an earlier run's alike,
+// but those in liveFolders, which another running launcher holds: its
+// installer may have just registered it, and that run mends its own. A
 // list that named this run's staging folder gets the medium's "Package\"
 // folder (in launcherFolder, empty when unknown) first, as if the MSI had
 // been started from there. Folders compare without regard to case and to a
@@ -37,12 +39,16 @@ struct SourceListChange {
 std::vector<SourceListChange> ChooseSourceListChanges(const std::vector<ProductSources>& lists,
                                                       const std::vector<std::wstring>& stagingRoots,
                                                       const std::wstring& stagingFolder,
-                                                      const std::wstring& launcherFolder);
+                                                      const std::wstring& launcherFolder,
+                                                      const std::vector<std::wstring>& liveFolders);
 
 // Applies ChooseSourceListChanges to every product that Windows Installer
-// lists, for every user and context, through its own functions; with an
-// empty stagingFolder, for the folders of earlier runs alone (a run that
-// never came back: a failed wait, a session that ended, a crash). Every
-// change and failure is logged; nothing changes the run's outcome.
-void KeepMediumAsSource(MsiLibrary& msi, const std::wstring& stagingFolder,
-                        const std::wstring& launcherFolder);
+// lists, for every user and context, through its own functions, with the
+// folders that a running launcher holds as the live ones (JudgeStagingFolder,
+// with userSid, the token's user); with an empty
+// stagingFolder, for the folders of earlier runs alone. Every change and
+// every failure is logged, with its product, and none stops the rest; true
+// when every product was read and every change made, so that no list names
+// a staging folder any more but a live one.
+bool KeepMediumAsSource(MsiLibrary& msi, const std::wstring& stagingFolder,
+                        const std::wstring& launcherFolder, const std::wstring& userSid);
