@@ -298,5 +298,6 @@ fi
     printf 'Load average at the start\t%s\n' "$load_at_start"
 } >"$out/machine.tsv"
 
+python3 -m doctest bench/report.py || fail "bench/report.py fails its own checks"
 python3 bench/report.py "$results" "$out/machine.tsv" docs/benchmarks.md
 note "raw results in $results; the report in docs/benchmarks.md"
