@@ -6,9 +6,10 @@
 # and bytes staged in bytes), with the machine's facts in machine.tsv;
 # bench/report.py then writes docs/benchmarks.md. Not part of the tests.
 # Usage: bench/run.sh
-#   BENCH_RUNS          timed runs per process figure, 15 by default
-#   BENCH_STAGING_RUNS  timed runs of the 1 GiB staging and of the two-package
-#                       medium (2 x 512 MiB), 5 by default
+#   BENCH_RUNS          timed runs of each command of a process figure, 15 by
+#                       default
+#   BENCH_STAGING_RUNS  timed runs of each command of the 1 GiB staging and of
+#                       the two-package medium (2 x 512 MiB), 5 by default
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -196,16 +197,23 @@ check_no_staging_left() {
     fi
 }
 
-# Times the commands (-n name command ...) with hyperfine and appends every
-# run to the results: timed <figure> <runs> <hyperfine arguments>...
+# Times the commands (-n name command ...) with hyperfine in turns and appends
+# every run to the results: timed <figure> <rounds> <hyperfine arguments>...
+# Each round is one hyperfine call that runs every command once, in the order
+# given, so that a drift of the machine falls on all of them alike; round 0
+# warms the caches and is not recorded.
 timed() {
-    local figure=$1 count=$2
+    local figure=$1 count=$2 round
     shift 2
-    hyperfine --style basic --warmup 1 --runs "$count" --export-json "$out/last.json" \
-        --prepare "sync; sleep 0.3; rm -rf '$copy'" "$@" >"$out/hyperfine-$figure.log" 2>&1 ||
-        fail "hyperfine failed on $figure: see $out/hyperfine-$figure.log"
-    jq -r --arg figure "$figure" '.results[] | .command as $run | .times[] | [$figure, $run, .] | @tsv' \
-        "$out/last.json" >>"$results"
+    : >"$out/hyperfine-$figure.log"
+    for round in $(seq 0 "$count"); do
+        hyperfine --style basic --runs 1 --export-json "$out/last.json" \
+            --prepare "sync; sleep 0.3; rm -rf '$copy'" "$@" >>"$out/hyperfine-$figure.log" 2>&1 ||
+            fail "hyperfine failed on $figure: see $out/hyperfine-$figure.log"
+        [ "$round" = 0 ] ||
+            jq -r --arg figure "$figure" '.results[] | .command as $run | .times[] | [$figure, $run, .] | @tsv' \
+                "$out/last.json" >>"$results"
+    done
 }
 # The launcher on a medium, bare_install and the peer doing the same job.
 staging_commands() {
@@ -290,5 +298,6 @@ fi
     printf 'Load average at the start\t%s\n' "$load_at_start"
 } >"$out/machine.tsv"
 
+python3 -m doctest bench/report.py || fail "bench/report.py fails its own checks"
 python3 bench/report.py "$results" "$out/machine.tsv" docs/benchmarks.md
 note "raw results in $results; the report in docs/benchmarks.md"
