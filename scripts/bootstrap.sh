@@ -50,8 +50,12 @@ failed_indexes() {
   sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u
 }
 
+install_packages() {
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@" >&2
+}
+
 install_missing() {
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  install_packages "${missing[@]}"
 }
 
 # Only with consent (SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=1): each failed index
@@ -84,10 +88,43 @@ install_with_served_indexes() {
   install_missing
 }
 
+# Wine's 32-bit loader is an i386 Linux program. Some virtual machines run
+# 64-bit user code only; there qemu's user-mode emulator runs it instead. It is
+# registered before any i386 package is installed, so that their own set-up
+# scripts (glib-compile-schemas, gio-querymodules) run too.
+binfmt="${BOOTSTRAP_BINFMT:-/proc/sys/fs/binfmt_misc}"
+
+# Whether the kernel runs a 32-bit x86 program: the smallest one there is,
+# which only exits with 0 (ELF header, one program header, exit(0) by int 0x80).
+runs_i386() {
+  local probe status
+  [ -n "${BOOTSTRAP_I386_PROBE:-}" ] && { $BOOTSTRAP_I386_PROBE; return; }
+  probe="$(mktemp)"
+  printf '%b' '\0177ELF\01\01\01\0\0\0\0\0\0\0\0\0\02\0\03\0\01\0\0\0\0124\0200\04\010\064\0\0\0\0\0\0\0\0\0\0\0\064\0\040\0\01\0\0\0\0\0\0\0\01\0\0\0\0\0\0\0\0\0200\04\010\0\0200\04\010\0135\0\0\0\0135\0\0\0\05\0\0\0\0\020\0\0\0270\01\0\0\0\061\0333\0315\0200' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null
+  status=$?
+  rm -f "$probe"
+  return "$status"
+}
+
+register_qemu_i386() {
+  [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
+  [ -e "$binfmt/qemu-i386" ] && return 0
+  echo "bootstrap: running i386 programs through qemu-i386-static" >&2
+  # Magic and mask match 32-bit x86 ELF executables and shared objects.
+  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FP' |
+    $SUDO tee "$binfmt/register" >/dev/null
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}" >&2
   $SUDO dpkg --add-architecture i386
   update_index || echo "bootstrap: the package index did not update; installing all the same" >&2
+  if ! runs_i386; then
+    # Where this fails, the install below says why.
+    install_packages qemu-user-static && register_qemu_i386 || true
+  fi
   if ! install_missing && ! install_with_served_indexes; then
     failed="$(failed_indexes | tr '\n' ' ')"
     echo "bootstrap: the package registry was unreachable or inconsistent${failed:+ (index that failed: ${failed% })}." >&2
@@ -103,16 +140,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 
-# Wine's 32-bit loader is an i386 Linux program. Some virtual machines run
-# 64-bit user code only; there qemu's user-mode emulator runs it instead.
+# Wine's loader may still refuse where the kernel runs plain i386 programs.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  binfmt=/proc/sys/fs/binfmt_misc
-  [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
-  if [ ! -e "$binfmt/qemu-i386" ]; then
-    echo "bootstrap: running i386 programs through qemu-i386-static" >&2
-    # Magic and mask match 32-bit x86 ELF executables and shared objects.
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FP' |
-      $SUDO tee "$binfmt/register" >/dev/null
-  fi
+  register_qemu_i386
   /usr/lib/wine/wine --version >/dev/null
 fi

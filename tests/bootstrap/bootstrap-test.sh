@@ -50,6 +50,8 @@ case " $* " in
   done
   exit 0 ;;
 *" install "*)
+  # What an i386 package's own set-up script would find.
+  [ -s "$STUB_STATE/binfmt/register" ] && echo "qemu-i386 registered" >>"$calls"
   [ "$STUB_INSTALL" = ok ] && exit 0
   [ "$STUB_INSTALL" = needs-index ] && [ -e "$STUB_STATE/lists/deb.example_debian-security_dists_bookworm-security_main_binary-i386_Packages.xz" ] && exit 0
   echo "E: Unable to correct problems, you have held broken packages." >&2
@@ -66,14 +68,19 @@ echo "served $2" >"$3"
 STUB
 chmod +x "$scratch/bin/"*
 
-# Runs bootstrap with the stubs and SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=$4;
-# its messages go to $1/output.
+# Runs bootstrap with the stubs and SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX=$4,
+# on a kernel that runs 32-bit programs unless BOOTSTRAP_I386_PROBE says
+# otherwise, with binfmt_misc played by $1/binfmt; its messages go to
+# $1/output.
 run() {
   local state="$scratch/$1"
-  mkdir -p "$state/lists/partial"
+  mkdir -p "$state/lists/partial" "$state/binfmt"
+  : >"$state/binfmt/register"
   set +e
   PATH="$scratch/bin:$PATH" STUB_STATE="$state" STUB_UPDATE_FAILURES="$2" STUB_INSTALL="$3" \
-    SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX="$4" BOOTSTRAP_RETRY_PAUSE=0 bash "$bootstrap" >"$state/output" 2>&1
+    SETUP_BOOTSTRAP_ACCEPT_SERVED_INDEX="$4" BOOTSTRAP_RETRY_PAUSE=0 \
+    BOOTSTRAP_I386_PROBE="${BOOTSTRAP_I386_PROBE:-true}" BOOTSTRAP_BINFMT="$state/binfmt" \
+    bash "$bootstrap" >"$state/output" 2>&1
   echo $? >"$state/status"
   set -e
 }
@@ -113,5 +120,22 @@ installed served
 [ "$(grep -c '^install' "$scratch/served/calls")" = 2 ] || fail "the install was not tried again"
 grep -qF "$index as served, unchecked, is $scratch/served/lists/$list" "$scratch/served/output" ||
   fail "bootstrap did not say what it placed: $(cat "$scratch/served/output")"
+
+# Where the kernel runs no 32-bit program, qemu-i386 comes first, alone, and
+# is registered before any i386 package is installed, so that their own
+# set-up scripts run.
+BOOTSTRAP_I386_PROBE=false run qemu 0 ok ""
+installed qemu
+grep -n '^install ' "$scratch/qemu/calls" >"$scratch/qemu/installs"
+[ "$(sed -n 1p "$scratch/qemu/installs" | sed 's/.*--no-install-recommends //')" = qemu-user-static ] ||
+  fail "qemu-user-static was not installed first, alone: $(cat "$scratch/qemu/installs")"
+[ "$(wc -l <"$scratch/qemu/installs")" = 2 ] && grep -q 'wine32:i386' "$scratch/qemu/installs" ||
+  fail "the i386 packages were not installed after it: $(cat "$scratch/qemu/installs")"
+[ "$(grep -A1 'wine32:i386' "$scratch/qemu/calls" | tail -n1)" = "qemu-i386 registered" ] ||
+  fail "qemu-i386 was not registered when the i386 packages were installed: $(cat "$scratch/qemu/calls")"
+grep -qF ':qemu-i386:M::' "$scratch/qemu/binfmt/register" ||
+  fail "qemu-i386 was not registered: $(cat "$scratch/qemu/output")"
+run native 0 ok ""
+[ ! -s "$scratch/native/binfmt/register" ] || fail "qemu-i386 was registered where the kernel runs 32-bit programs"
 
 finish "bootstrap survives a registry hiccup, explains one that persists, and with consent uses its index as served"
