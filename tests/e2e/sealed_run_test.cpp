@@ -132,7 +132,7 @@ TEST_F(DllRedirectionTest, LauncherBesideADotLocalEndsAtOnce) {
         ASSERT_TRUE(kind.second ? CreateDirectoryW(dotLocal.c_str(), nullptr) != FALSE
                                 : testfs::WriteBytes(dotLocal, "planted"));
         RunOptions options;
-        options.timeoutMs = 30000;
+        options.timeoutMs = kUnansweredRunMs;
         // Without a switch: the language dialog would come first otherwise.
         const RunResult run = files_.Run(L"", options);
         EXPECT_TRUE(run.ended);
