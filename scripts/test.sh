@@ -17,4 +17,10 @@ wine_env_boot_prefix "$PWD/build/wineprefix32" win32
 # those with Wine's own have prefixes of their own (scripts/run-in-prefix.sh).
 wine_env_install_stand_in build/tests/tools/stand_in_msiexec.exe
 WINEPREFIX="$PWD/build/wineprefix32" wine_env_install_stand_in build/tests/tools/stand_in_msiexec.exe
+# Each wait of the tests goes there as a line (scripts/test-waits.sh reads
+# them); Wine shows the host's root as drive Z:.
+waits="$PWD/build/Testing/waits.tsv"
+mkdir -p build/Testing
+: >"$waits"
+export SETUP_TEST_WAITS="Z:${waits//\//\\}"
 ctest --preset default -j "$(nproc)" "$@"

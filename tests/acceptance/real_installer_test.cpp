@@ -118,7 +118,7 @@ class MediumTest : public InstalledPackageTest {
     RunResult RunSetup(const std::wstring& arguments,
                        const DialogHandler& onDialog = CancelDialog) {
         RunOptions options;
-        options.timeoutMs = 180000;
+        options.timeoutMs = kRealInstallerRunMs;
         options.onDialog = onDialog;
         return files_.Run(arguments, options);
     }
@@ -311,7 +311,7 @@ TEST_F(MediumTest, NewerMediumUpdatesInPlaceOlderMediumRefusesYetRemoves) {
     } leave{newer};
     ASSERT_EQ(PackageProperty(newer.package + OwnPackage(), L"ProductCode"), productCode);
     RunOptions options;
-    options.timeoutMs = 180000;
+    options.timeoutMs = kRealInstallerRunMs;
     const RunResult update = newer.Run(L"/qn", options);
     ASSERT_TRUE(update.ended);
     EXPECT_EQ(update.exitCode, 0u) << newer.NewLauncherLog();

@@ -3,6 +3,8 @@
 #include "package_property.h"
 #include "file_io.h"
 #include "launcher_places.h"
+#include "poll.h"
+#include "processes.h"
 #include "scratch_folder.h"
 #include "test_main.h"
 
@@ -66,10 +68,10 @@ WriterRun RunWriter(const std::wstring& msi, const std::wstring& changes) {
     }
     const KernelHandle thread(process.hThread);
     const KernelHandle owned(process.hProcess);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "the writer did not end within 60 s";
+    if (!WaitForEnd(process.hProcess, commandLine)) {
+        ADD_FAILURE() << "the writer did not end within " << kRunMs / 1000 << " s";
         TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
+        WaitForObject("terminated process ends", process.hProcess, kTerminatedMs);
     }
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     // Read through the own handle: the file is gone once it is closed.

@@ -3,6 +3,7 @@
 #include "launcher_fixture.h"
 #include "dialog_keys.h"
 #include "file_io.h"
+#include "poll.h"
 
 #include <gtest/gtest.h>
 
@@ -41,14 +42,17 @@ HICON AskIcon(HWND dialog, WPARAM which) {
                               reinterpret_cast<ULONG_PTR>(&icon))) {
         return nullptr;
     }
-    for (DWORD waited = 0; waited < kAnswerMs && icon == -1; waited += 10) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        }
-        Sleep(10);
-    }
-    return icon == -1 ? nullptr : reinterpret_cast<HICON>(icon);
+    const bool answered = PollUntil(
+        "window answers WM_GETICON", kAnswerMs,
+        [&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&message);
+            }
+            return icon != -1;
+        },
+        10);
+    return answered ? reinterpret_cast<HICON>(icon) : nullptr;
 }
 
 class LanguageDialogTest : public SetupTest {};
@@ -136,7 +140,7 @@ TEST_F(LanguageDialogTest, OkInstallsInTheChosenLanguageWhileTheDialogIsHidden) 
         const RunResult run = files_.Run(c.arguments, [&](HWND dialog) {
             ASSERT_TRUE(ChooseLanguage(dialog, c.choice));
             // The stand-in records, then waits for the proceed file.
-            if (testfs::WaitForFile(files_.record, 15000)) {
+            if (testfs::WaitForFile("record written", files_.record, kRecordMs)) {
                 stillThere = IsWindow(dialog) != FALSE;
                 hiddenWhileInstalling = IsWindowVisible(dialog) == FALSE;
             }

@@ -3,6 +3,7 @@
 #include "launcher_fixture.h"
 #include "dialog_keys.h"
 #include "file_io.h"
+#include "poll.h"
 #include "test_main.h"
 
 #include <commctrl.h>
@@ -67,10 +68,13 @@ TEST_F(ProgressRunTest, ShowsTheStagingAndCancelStopsIt) {
             seen.text = text;
             const HWND bar = ProgressBar(window);
             const LRESULT first = SendMessageW(bar, PBM_GETPOS, 0, 0);
-            for (int i = 0; i < 500 && !seen.barMoved && IsWindow(window); ++i) {
-                Sleep(10);
-                seen.barMoved = SendMessageW(bar, PBM_GETPOS, 0, 0) > first;
-            }
+            PollUntil(
+                "progress bar moves", kProgressMovesMs,
+                [&] {
+                    seen.barMoved = SendMessageW(bar, PBM_GETPOS, 0, 0) > first;
+                    return seen.barMoved || !IsWindow(window);
+                },
+                10);
             c.answer(window);
         };
         const RunResult run = files_.Run(L"/passive", options);

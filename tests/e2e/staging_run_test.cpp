@@ -306,8 +306,8 @@ TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     SetEnvironmentVariableW(L"SETUP_TEST_RECORD", records.c_str());
 
     // The second starts by itself; it shows no window with /qn.
-    const KernelHandle secondProcess = StartProgram(
-        std::wstring(), L"\"" + files_.medium + L"Setup.exe\" /qn", false, files_.root);
+    const std::wstring second = L"\"" + files_.medium + L"Setup.exe\" /qn";
+    const KernelHandle secondProcess = StartProgram(std::wstring(), second, false, files_.root);
     ASSERT_TRUE(secondProcess.IsValid());
     // Both installers have recorded and wait: both folders exist at once.
     bool bothWaiting = false;
@@ -318,7 +318,7 @@ TEST_F(StagingRunTest, TwoLaunchersRunSideBySide) {
     };
     const RunResult first = files_.Run(L"/qn", options);
     testfs::WriteBytes(proceed_, "go");
-    const bool secondEnded = WaitForSingleObject(secondProcess.Get(), 60000) == WAIT_OBJECT_0;
+    const bool secondEnded = WaitForEnd(secondProcess.Get(), second);
 
     ASSERT_TRUE(first.ended);
     EXPECT_TRUE(first.boxes.empty()) << Narrow(first.boxes.front().text);
@@ -355,10 +355,10 @@ TEST_F(StandInTest, ReportsAHandleToAStagedFileThatItInherited) {
                                          FILE_SHARE_READ, &inheritable, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(cabinet.IsValid());
 
-    const KernelHandle process =
-        StartProgram(SystemMsiexec(), L"msiexec.exe /i \"" + staged + L"package.msi\"", true);
+    const std::wstring command = L"msiexec.exe /i \"" + staged + L"package.msi\"";
+    const KernelHandle process = StartProgram(SystemMsiexec(), command, true);
     ASSERT_TRUE(process.IsValid());
-    ASSERT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+    ASSERT_TRUE(WaitForEnd(process.Get(), command));
 
     InstallerRecord record;
     ASSERT_TRUE(ReadRecord(files_.record, record));

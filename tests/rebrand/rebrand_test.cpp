@@ -136,7 +136,7 @@ class RebrandedMediumTest : public ScratchFolderTest {
     void Uninstall() {
         if (MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT) {
             RunOptions options;
-            options.timeoutMs = 120000;
+            options.timeoutMs = kRealInstallerMs;
             RunAndAnswer(L"msiexec.exe /x " + productCode + L" /qn", options);
         }
         RegDeleteTreeW(HKEY_CURRENT_USER,
@@ -144,7 +144,7 @@ class RebrandedMediumTest : public ScratchFolderTest {
     }
     RunResult RunSetup(const std::wstring& arguments) {
         RunOptions options;
-        options.timeoutMs = 180000;
+        options.timeoutMs = kRealInstallerRunMs;
         return files_.Run(arguments, options);
     }
 

@@ -1,6 +1,6 @@
 // A dialog of the program under test answered from the keyboard, as a user would.
 #include "dialog_keys.h"
-#include "processes.h"
+#include "poll.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -14,17 +14,15 @@ void PressKey(HWND window, WORD key) {
     // Keys go to the window that has the focus in the foreground window; one
     // pressed before the focus has come is lost, so it is pressed again until
     // the window reacts (it closes or hides).
-    const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
-    do {
-        SetForegroundWindow(window);
-        SendInput(2, presses, sizeof(INPUT));
-        for (int waited = 0; waited < 2000; waited += 50) {
-            if (!IsWindow(window) || !IsWindowVisible(window)) {
-                return;
-            }
-            Sleep(50);
-        }
-    } while (GetTickCount64() < deadline);
+    const auto reacted = [window] { return !IsWindow(window) || !IsWindowVisible(window); };
+    PollUntil(
+        "window answers a key", kAnswerMs,
+        [&] {
+            SetForegroundWindow(window);
+            SendInput(2, presses, sizeof(INPUT));
+            return PollUntil("key press shows", kKeyPressMs, reacted);
+        },
+        0);
 }
 
 void CancelDialog(HWND dialog) {

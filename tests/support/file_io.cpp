@@ -1,5 +1,6 @@
 // Files and folders of the Wine prefix as the tests read, write and remove them.
 #include "file_io.h"
+#include "poll.h"
 #include "wine_host.h"
 
 #include "base/unique_handle.h"
@@ -106,14 +107,8 @@ void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs, bool present) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (Exists(path) == present) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return Exists(path) == present;
+bool WaitForFile(const std::string& what, const std::wstring& path, DWORD limitMs, bool present) {
+    return PollUntil(what, limitMs, [&] { return Exists(path) == present; });
 }
 
 std::string Narrow(const std::wstring& text) {

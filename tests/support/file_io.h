@@ -24,8 +24,10 @@ std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& f
 // followed.
 void RemoveTree(const std::wstring& folder);
 // Waits until the file exists (or, with present false, until it is gone);
-// false when that did not happen within the time.
-bool WaitForFile(const std::wstring& path, DWORD timeoutMs = 30000, bool present = true);
+// false when that did not happen within limitMs. what names the step in the
+// waits file (poll.h).
+bool WaitForFile(const std::string& what, const std::wstring& path, DWORD limitMs,
+                 bool present = true);
 std::string Narrow(const std::wstring& text);
 
 } // namespace testfs

@@ -139,7 +139,7 @@ RunResult SetupTest::RunUnseen(const std::wstring& arguments) {
     }
     RunOptions options;
     options.desktop = unseen.Name();
-    options.timeoutMs = 30000;
+    options.timeoutMs = kUnansweredRunMs;
     return files_.Run(arguments, options);
 }
 

@@ -43,7 +43,7 @@ class SetupTest : public ScratchFolderTest {
     void TearDown() override;
     void Apply(Setting setting);
     // Runs Setup.exe in a window station and desktop of their own, which
-    // nobody sees, for at most 30 s.
+    // nobody sees, for at most kUnansweredRunMs.
     RunResult RunUnseen(const std::wstring& arguments);
 
     Medium files_;

@@ -85,12 +85,14 @@ std::vector<std::pair<std::wstring, std::string>> Medium::PackageSnapshot() cons
     return testfs::Snapshot(package);
 }
 
-std::vector<std::wstring> Medium::NewLogs(bool installer) const {
+std::vector<std::wstring> Medium::NewLogs(bool installer,
+                                          const std::vector<std::wstring>& since) const {
     std::vector<std::wstring> logs;
     for (const std::wstring& name : testfs::LauncherLogs(staging)) {
         const bool installers = name.size() > 8 && name.substr(name.size() - 8) == L"_msi.log";
         if ((installer || !installers) &&
-            !std::binary_search(logsBefore_.begin(), logsBefore_.end(), name)) {
+            !std::binary_search(logsBefore_.begin(), logsBefore_.end(), name) &&
+            !std::binary_search(since.begin(), since.end(), name)) {
             logs.push_back(name);
         }
     }

@@ -40,9 +40,12 @@ class Medium {
     // The staging folders ("QLNxxxx") that appeared in the Windows folder's
     // Temp since Create and are still there.
     std::vector<std::wstring> Leftovers() const;
-    // The launcher's logs that appeared there since Create, sorted; with
+    // The launcher's logs that appeared there since Create, sorted, and not
+    // in since (an earlier answer: names sort by the second of a run's start,
+    // then by a drawn part, so a later run's log need not sort last); with
     // installer false, the launcher's own alone, without the installer's.
-    std::vector<std::wstring> NewLogs(bool installer = true) const;
+    std::vector<std::wstring> NewLogs(bool installer = true,
+                                      const std::vector<std::wstring>& since = {}) const;
     // The text of the one launcher's log that a run made since Create, or
     // "<no single log>" (and a failure) when there is none or more than one.
     std::string NewLauncherLog() const;

@@ -1,6 +1,7 @@
 // Programs of the prefix started, their windows answered as a user would until they end.
 #include "processes.h"
 #include "file_io.h"
+#include "poll.h"
 
 #include <tlhelp32.h>
 
@@ -47,7 +48,46 @@ void EndProcessTree(DWORD processId, HANDLE process) {
         }
     }
     TerminateProcess(process, 1);
-    WaitForSingleObject(process, 5000);
+    WaitForObject("terminated process ends", process, kTerminatedMs);
+}
+
+// The step's name in the waits file: "process ends: Setup.exe /qn".
+std::string ProcessEnds(const std::wstring& commandLine) {
+    const size_t quote = commandLine.compare(0, 1, L"\"") == 0 ? 1 : 0;
+    const size_t end = commandLine.find(quote ? L'"' : L' ', quote);
+    const std::wstring program = commandLine.substr(quote, end - quote);
+    const size_t name = program.find_last_of(L"\\/");
+    return "process ends: " +
+           testfs::Narrow(program.substr(name == std::wstring::npos ? 0 : name + 1) +
+                          (end == std::wstring::npos ? L"" : commandLine.substr(end + quote)));
+}
+
+void AnswerWindows(DWORD processId, const RunOptions& options, std::set<HWND>& answered,
+                   RunResult& result) {
+    WindowSearch search{processId, {}};
+    EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
+    for (HWND window : search.windows) {
+        if (!answered.insert(window).second) {
+            continue;
+        }
+        wchar_t caption[256] = {};
+        GetWindowTextW(window, caption, 256);
+        if (std::wstring(caption) == L"Error") {
+            wchar_t text[1024] = {};
+            GetDlgItemTextW(window, 0xFFFF, text, 1024);
+            const HWND owner = GetWindow(window, GW_OWNER);
+            result.boxes.push_back({caption, text, owner, IsWindowVisible(owner) != FALSE});
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+        } else if (FindWindowExW(window, nullptr, L"msctls_progress32", nullptr) != nullptr) {
+            result.progressSeen = true;
+            if (options.onProgress) {
+                options.onProgress(window);
+            }
+        } else {
+            result.dialogSeen = true;
+            options.onDialog(window);
+        }
+    }
 }
 
 } // namespace
@@ -90,42 +130,26 @@ RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& option
     const KernelHandle thread(process.hThread);
     const KernelHandle owned(process.hProcess);
     std::set<HWND> answered;
-    const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
     bool acted = !options.whileRunning;
-    while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+    // The wait for the process is the pause: it ends the moment the process does.
+    const auto ended = [&] {
+        if (WaitForSingleObject(process.hProcess, kPollPauseMs) != WAIT_TIMEOUT) {
+            return true;
+        }
         acted = acted || options.whileRunning();
-        if (GetTickCount64() > deadline) {
-            ADD_FAILURE() << testfs::Narrow(commandLine) << " did not end within "
-                          << options.timeoutMs / 1000 << " s";
-            EndProcessTree(process.dwProcessId, process.hProcess);
-            break;
-        }
-        WindowSearch search{process.dwProcessId, {}};
-        EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&search));
-        for (HWND window : search.windows) {
-            if (!answered.insert(window).second) {
-                continue;
-            }
-            wchar_t caption[256] = {};
-            GetWindowTextW(window, caption, 256);
-            if (std::wstring(caption) == L"Error") {
-                wchar_t text[1024] = {};
-                GetDlgItemTextW(window, 0xFFFF, text, 1024);
-                const HWND owner = GetWindow(window, GW_OWNER);
-                result.boxes.push_back({caption, text, owner, IsWindowVisible(owner) != FALSE});
-                PostMessageW(window, WM_COMMAND, IDOK, 0);
-            } else if (FindWindowExW(window, nullptr, L"msctls_progress32", nullptr) != nullptr) {
-                result.progressSeen = true;
-                if (options.onProgress) {
-                    options.onProgress(window);
-                }
-            } else {
-                result.dialogSeen = true;
-                options.onDialog(window);
-            }
-        }
+        AnswerWindows(process.dwProcessId, options, answered, result);
+        return false;
+    };
+    if (!PollUntil(ProcessEnds(commandLine), options.timeoutMs, ended, 0)) {
+        ADD_FAILURE() << testfs::Narrow(commandLine) << " did not end within "
+                      << options.timeoutMs / 1000 << " s";
+        EndProcessTree(process.dwProcessId, process.hProcess);
     }
     result.ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     return result;
+}
+
+bool WaitForEnd(HANDLE process, const std::wstring& commandLine, DWORD limitMs) {
+    return WaitForObject(ProcessEnds(commandLine), process, limitMs);
 }

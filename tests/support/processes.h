@@ -3,6 +3,7 @@
 
 // RunOptions answers a dialog with CancelDialog unless told otherwise.
 #include "dialog_keys.h"
+#include "time_limits.h"
 
 #include "base/unique_handle.h"
 
@@ -30,13 +31,11 @@ struct RunResult {
 
 // Called once for each dialog other than an error box.
 using DialogHandler = std::function<void(HWND dialog)>;
-// How long a window of the program under test may take to answer.
-constexpr DWORD kAnswerMs = 30000;
 
 struct RunOptions {
     std::wstring applicationName;  // the program, when not the command line's first word
     std::wstring currentDirectory; // empty: the caller's
-    DWORD timeoutMs = 60000;       // then the process and its children are ended
+    DWORD timeoutMs = kRunMs;      // then the process and its children are ended
     // "station\desktop" to start in, such as UnseenDesktop's; empty: the
     // caller's. Windows there are neither seen nor answered.
     std::wstring desktop;
@@ -60,5 +59,10 @@ KernelHandle StartProgram(const std::wstring& application, std::wstring commandL
 
 // Starts the command line and answers its windows until it ends. A process
 // that outlives options.timeoutMs is ended with its children, and a failure
-// is added.
+// is added. The run goes to the waits file (poll.h) as
+// "process ends: <program's file name> <arguments>".
 RunResult RunAndAnswer(const std::wstring& commandLine, const RunOptions& options);
+
+// Waits within limitMs for a process, started with commandLine, to end;
+// logged as RunAndAnswer's runs are.
+bool WaitForEnd(HANDLE process, const std::wstring& commandLine, DWORD limitMs = kRunMs);

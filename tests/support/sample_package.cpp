@@ -75,7 +75,7 @@ std::wstring AsString(const RegistryValue& value) {
 
 RunResult RunMsiexec(const std::wstring& arguments) {
     RunOptions options;
-    options.timeoutMs = 120000;
+    options.timeoutMs = kRealInstallerMs;
     return RunAndAnswer(L"msiexec.exe " + arguments, options);
 }
 

@@ -2,6 +2,7 @@
 #include "stand_in.h"
 #include "file_io.h"
 #include "launcher_places.h"
+#include "poll.h"
 #include "test_main.h"
 
 #include <gtest/gtest.h>
@@ -42,17 +43,19 @@ bool ReadRecord(const std::wstring& path, InstallerRecord& record) {
     // The stand-in writes the record in one go, sharing nothing: a record
     // that is there but cannot be read, or lacks its last line, is still
     // being written.
+    if (!testfs::Exists(path)) {
+        return false;
+    }
     std::wstring text;
-    for (int attempt = 0; attempt < 300; ++attempt) {
+    bool gone = false;
+    PollUntil("record complete", kRecordMs, [&] {
         const std::string bytes = testfs::ReadBytes(path);
-        if (bytes == "<missing>" && !testfs::Exists(path)) {
-            return false;
-        }
+        gone = bytes == "<missing>" && !testfs::Exists(path);
         text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-        if (text.find(L"\ninherited ") != std::wstring::npos) {
-            break;
-        }
-        Sleep(50);
+        return gone || text.find(L"\ninherited ") != std::wstring::npos;
+    });
+    if (gone) {
+        return false;
     }
     std::vector<std::wstring> lines;
     for (size_t start = 0; start < text.size();) {

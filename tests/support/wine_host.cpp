@@ -1,6 +1,7 @@
 // The Unix side of the Wine prefix: host paths, Unix links, drive letters of the tests' own.
 #include "wine_host.h"
 #include "file_io.h"
+#include "poll.h"
 
 #include "base/unique_handle.h"
 
@@ -34,9 +35,6 @@ bool StartHostProgram(const std::vector<std::string>& arguments) {
     }
     return true;
 }
-
-// What a host program does shows within this time.
-const DWORD kHostProgramMs = 5000;
 
 std::string WineConfigFolder() {
     char value[MAX_PATH] = {};
@@ -76,7 +74,7 @@ bool MakeSymbolicLink(const std::wstring& target, const std::wstring& link) {
     const std::string unixLink = UnixPath(link);
     return !unixTarget.empty() && !unixLink.empty() &&
            StartHostProgram({"/bin/ln", "-s", "--", unixTarget, unixLink}) &&
-           testfs::WaitForFile(link, kHostProgramMs, true);
+           testfs::WaitForFile("host link made", link, kHostProgramMs, true);
 }
 
 void RemoveSymbolicLink(const std::wstring& link) {
@@ -89,7 +87,7 @@ void RemoveSymbolicLink(const std::wstring& link) {
     }
     // rm without -r removes a link, never a folder, and never follows one.
     if (StartHostProgram({"/bin/rm", "-f", "--", unixLink})) {
-        testfs::WaitForFile(link, kHostProgramMs, false);
+        testfs::WaitForFile("host link removed", link, kHostProgramMs, false);
     }
 }
 
@@ -119,7 +117,7 @@ bool RemoveTreeInPrefix(const std::wstring& folder) {
         return true;
     }
     return StartHostProgram({"/bin/rm", "-rf", "--one-file-system", "--", unixFolder}) &&
-           testfs::WaitForFile(folder, kHostProgramMs, false);
+           testfs::WaitForFile("host tree removed", folder, kHostProgramMs, false);
 }
 
 namespace {
@@ -132,14 +130,11 @@ unsigned long long FileSystemBytes(const std::wstring& folder) {
 
 // Waits until the size of folder's file system is small (up to limit) or not.
 bool WaitForFileSystemSize(const std::wstring& folder, unsigned long long limit, bool small) {
-    for (DWORD waited = 0; waited < kHostProgramMs; waited += 50) {
-        const unsigned long long bytes = FileSystemBytes(folder);
-        if (bytes != 0 && (bytes <= limit) == small) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
+    return PollUntil(small ? "host file system mounted" : "host file system unmounted",
+                     kHostProgramMs, [&] {
+                         const unsigned long long bytes = FileSystemBytes(folder);
+                         return bytes != 0 && (bytes <= limit) == small;
+                     });
 }
 
 // The limit under which a file system counts as the small one mounted.
@@ -205,7 +200,7 @@ ScratchDrive::ScratchDrive(const std::wstring& folder) {
     const std::wstring root = std::wstring(1, letter) + L":\\";
     device_ = config + "/dosdevices/" + static_cast<char>(towlower(letter)) + ":";
     if (!StartHostProgram({"/bin/ln", "-s", "--", unixFolder, device_}) ||
-        !testfs::WaitForFile(root, kHostProgramMs, true)) {
+        !testfs::WaitForFile("host drive made", root, kHostProgramMs, true)) {
         return;
     }
     wchar_t current[MAX_PATH] = {};
@@ -223,7 +218,7 @@ ScratchDrive::~ScratchDrive() {
     if (!device_.empty()) {
         StartHostProgram({"/bin/rm", "-f", "--", device_});
         if (!root_.empty()) {
-            testfs::WaitForFile(root_, kHostProgramMs, false);
+            testfs::WaitForFile("host drive removed", root_, kHostProgramMs, false);
         }
     }
 }

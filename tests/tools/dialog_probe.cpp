@@ -8,6 +8,7 @@
 // Between the two files the caller photographs the dialog.
 #include "dialog_keys.h"
 #include "file_io.h"
+#include "poll.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -98,12 +99,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring wanted = argv[1];
     Search search;
-    for (int i = 0; i < 1200 && search.dialog == nullptr; ++i) {
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        Sleep(50);
-    }
-    if (search.dialog == nullptr) {
-        Say(L"The language dialog did not appear within a minute.");
+    if (!PollUntil("language dialog appears", kDemoDialogMs, [&] {
+            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+            return search.dialog != nullptr;
+        })) {
+        Say(L"The language dialog did not appear within " + std::to_wstring(kDemoDialogMs / 1000) +
+            L" s.");
         return 1;
     }
     wchar_t prompt[256] = {};
@@ -118,9 +119,7 @@ int wmain(int argc, wchar_t** argv) {
     if (appeared != INVALID_HANDLE_VALUE) {
         CloseHandle(appeared);
     }
-    for (int i = 0; i < 600 && !testfs::Exists(argv[3]); ++i) {
-        Sleep(50);
-    }
+    testfs::WaitForFile("dialog photographed", argv[3], kDemoPictureMs);
 
     size_t choice = 0;
     while (choice < items.size() && items[choice].compare(0, wanted.size(), wanted) != 0) {

@@ -10,10 +10,12 @@
 //                       deleting and for reading (0: it opened); last
 //                       "inherited <n>", the handles to those files that it
 //                       inherited from the launcher.
-// SETUP_TEST_WAIT_FILE  optional: after recording, wait (at most 30 s) until
-//                       this file exists.
+// SETUP_TEST_WAIT_FILE  optional: after recording, wait (at most kProceedMs,
+//                       tests/support/time_limits.h) until this file exists.
 // SETUP_TEST_EXIT_CODE  optional: the exit code, decimal or 0x hexadecimal,
 //                       0 by default.
+#include "poll.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -144,11 +146,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The record exists before the wait, so that an observer can look at the
     // launcher while the installer runs.
     const std::wstring waitFile = Variable(L"SETUP_TEST_WAIT_FILE");
-    for (int i = 0; !waitFile.empty() && i < 300; ++i) {
-        if (GetFileAttributesW(waitFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            break;
-        }
-        Sleep(100);
+    if (!waitFile.empty()) {
+        PollUntil("installer told to end", kProceedMs,
+                  [&] { return GetFileAttributesW(waitFile.c_str()) != INVALID_FILE_ATTRIBUTES; });
     }
     const std::wstring exitCode = Variable(L"SETUP_TEST_EXIT_CODE");
     // Any 32-bit code, "0xC0000005" too.

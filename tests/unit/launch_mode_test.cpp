@@ -1,161 +1,86 @@
-// Whether the language dialog is wanted, and whether the installer shows itself.
+// Whether the language dialog is wanted, whether the run is attended, and whether the installer
+// shows itself.
 #include "app/launch_mode.h"
-
-#include "test_main.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ModeCase {
-    const char* name;
-    bool installed;
-    const wchar_t* commandLine;
-    LaunchMode expected;
-};
-
 constexpr LaunchMode kDialog = LaunchMode::Interactive;
 constexpr LaunchMode kDirect = LaunchMode::Direct;
 
-const ModeCase kModeCases[] = {
-    {"no arguments", false, L"", kDialog},
-    {"unrelated property", false, L"REBOOT=ReallySuppress", kDialog},
-    {"quiet none", false, L"/qn", kDirect},
-    {"quiet basic", false, L"/qb", kDirect},
-    {"quiet word contains /q", false, L"/quiet", kDirect},
-    {"dash quiet", false, L"-q", kDirect},
-    {"full interface", false, L"/qf", kDialog},
-    {"dash full interface", false, L"-qf", kDialog},
-    {"quiet then full interface", false, L"/qn -qf", kDialog},
-    {"passive", false, L"/passive", kDirect},
-    {"dash passive", false, L"-passive", kDirect},
-    {"help", false, L"/?", kDirect},
-    {"dash help", false, L"-?", kDirect},
-    {"passive loses to full interface", false, L"/passive /qf", kDialog},
-    {"passive with quiet", false, L"/passive /qn", kDirect},
-    // msiexec.exe reads its switches in any case.
-    {"upper-case quiet", false, L"/Q", kDirect},
-    {"upper-case passive", false, L"/PASSIVE", kDirect},
-    {"upper-case full interface", false, L"/QN /QF", kDialog},
-    {"mixed-case help", false, L"-?", kDirect},
-    {"quoted quiet switch", false, L"\"/qn\"", kDirect},
-    {"quiet with options", false, L"/qb-!", kDirect},
-    {"quoted full interface", false, L"/qn \"-qf\"", kDialog},
-    // A switch's text inside another argument is no switch.
-    {"dash q inside a log path", false, L"/l*v C:\\logs\\setup-q.log", kDialog},
-    {"value ending in -quiet", false, L"INSTALLDIR=C:\\my-quiet", kDialog},
-    {"help inside a quoted value", false, L"PROP=\"what/?\"", kDialog},
-    {"passive inside a word", false, L"/passiveX", kDialog},
-    {"full interface inside a value", false, L"/qn LOG=x-qf", kDirect},
-    {"installed, no arguments", true, L"", kDirect},
-    {"installed ignores full interface", true, L"/qf", kDirect},
-    {"installed ignores dash full interface", true, L"/qn -qf", kDirect},
+// Each question's answer for one argument text.
+struct SwitchCase {
+    const wchar_t* arguments;
+    LaunchMode mode;      // without the installed flag; with it, always direct
+    bool asksForNoPerson; // a run without a person: no box, the exit code tells
+    bool showsInterface;  // the installer shows itself: so does the progress window
+    bool needsAPerson;    // the installer may wait for an answer: nobody sees the screen, no start
 };
 
-class LaunchModeTest : public testing::TestWithParam<ModeCase> {};
+const SwitchCase kSwitchCases[] = {
+    {L"", kDialog, false, true, true},
+    {L"REBOOT=ReallySuppress", kDialog, false, true, true},
+    // The quiet family; the last user-interface switch decides what the installer shows.
+    {L"/q", kDirect, true, false, false},
+    {L"-q", kDirect, true, false, false},
+    {L"/qn", kDirect, true, false, false},
+    {L"\"/qn\"", kDirect, true, false, false},
+    {L"/quiet", kDirect, true, false, false},
+    {L"/qn+", kDirect, true, false, true},
+    {L"-qn+", kDirect, true, false, true},
+    {L"/qb", kDirect, true, true, true},
+    {L"/qb!", kDirect, true, true, true},
+    {L"/qb+", kDirect, true, true, true},
+    {L"/qb-", kDirect, true, true, false},
+    {L"/qb-!", kDirect, true, true, false},
+    {L"/qb!-", kDirect, true, true, false},
+    {L"-qr", kDirect, true, true, true},
+    {L"/x /qn", kDirect, true, false, false},
+    // The full interface, wherever it stands, asks for a language.
+    {L"/qf", kDialog, false, true, true},
+    {L"-qf", kDialog, false, true, true},
+    {L"/qn -qf", kDialog, false, true, true},
+    {L"/qn /qf", kDialog, false, true, true},
+    {L"/qn \"-qf\"", kDialog, false, true, true},
+    {L"/qf /qn", kDialog, false, false, false},
+    {L"/passive /qf", kDialog, false, true, true},
+    // A progress bar and no question.
+    {L"/passive", kDirect, true, true, false},
+    {L"-passive", kDirect, true, true, false},
+    {L"/passive /qn", kDirect, true, false, false},
+    {L"/qn /passive", kDirect, true, true, false},
+    // The help box needs a person, whatever else the arguments say.
+    {L"/?", kDirect, false, true, true},
+    {L"-?", kDirect, false, true, true},
+    {L"/qn /?", kDirect, true, false, true},
+    // msiexec.exe reads its switches in any case.
+    {L"/Q", kDirect, true, false, false},
+    {L"/QN", kDirect, true, false, false},
+    {L"/QN+", kDirect, true, false, true},
+    {L"/QB", kDirect, true, true, true},
+    {L"/QB-", kDirect, true, true, false},
+    {L"/QR", kDirect, true, true, true},
+    {L"/QN /QF", kDialog, false, true, true},
+    {L"/PASSIVE", kDirect, true, true, false},
+    {L"-Passive", kDirect, true, true, false},
+    // A switch's text inside another argument is no switch.
+    {L"/l*v C:\\logs\\setup-q.log", kDialog, false, true, true},
+    {L"/l*v C:\\logs\\setup-qn.log", kDialog, false, true, true},
+    {L"INSTALLDIR=C:\\my-quiet", kDialog, false, true, true},
+    {L"PROP=\"what/?\"", kDialog, false, true, true},
+    {L"/passiveX", kDialog, false, true, true},
+    {L"/qn LOG=x-qf", kDirect, true, false, false},
+};
 
-TEST_P(LaunchModeTest, FollowsInstalledFlagAndSwitches) {
-    const ModeCase& c = GetParam();
-    EXPECT_EQ(ChooseLaunchMode(c.installed, c.commandLine), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, LaunchModeTest, testing::ValuesIn(kModeCases), ByCaseName());
-
-} // namespace
-
-namespace {
-
-// The progress window shows where the installer will show itself.
-TEST(InstallerShowsInterfaceTest, FollowsTheLastUserInterfaceSwitch) {
-    const std::pair<const wchar_t*, bool> cases[] = {
-        {L"", true},
-        {L"REBOOT=ReallySuppress", true},
-        {L"/qf", true},
-        {L"/qb", true},
-        {L"/qb-!", true},
-        {L"-qr", true},
-        {L"/passive", true},
-        {L"/q", false},
-        {L"/qn", false},
-        {L"/qn+", false},
-        {L"/quiet", false},
-        {L"-q", false},
-        {L"/qn -qf", true},
-        {L"/passive /qn", false},
-        {L"/qn /passive", true},
-        {L"/l*v C:\\logs\\setup-qn.log", true},
-        {L"/QN", false},
-        {L"/QB", true},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(InstallerShowsInterface(c.first), c.second) << testing::PrintToString(c.first);
-    }
-}
-
-// Where nobody sees the screen, only an installer that needs no answer may
-// start: its full interface, or its help box, would wait for ever.
-TEST(InstallerNeedsAPersonTest, EveryInterfaceThatMayWaitForAnAnswerNeedsOne) {
-    const std::pair<const wchar_t*, bool> cases[] = {
-        {L"", true},
-        {L"REBOOT=ReallySuppress", true},
-        {L"/QN", false},
-        {L"/QB", true},
-        {L"/QB-", false},
-        {L"/QN+", true},
-        {L"/QR", true},
-        {L"/PASSIVE", false},
-        {L"/l*v C:\\logs\\setup-qn.log", true},
-        {L"/qf", true},
-        {L"/qn -qf", true},
-        {L"-qr", true},
-        {L"/qb", true},
-        {L"/qb!", true},
-        {L"/qb+", true},
-        {L"/qn+", true},
-        {L"-qn+", true},
-        {L"/?", true},
-        {L"/qn /?", true},
-        {L"-?", true},
-        {L"/qn", false},
-        {L"/q", false},
-        {L"/quiet", false},
-        {L"/qb-", false},
-        {L"/qb-!", false},
-        {L"/qb!-", false},
-        {L"/passive", false},
-        {L"/qf /qn", false},
-        {L"/x /qn", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(InstallerNeedsAPerson(c.first), c.second) << testing::PrintToString(c.first);
-    }
-}
-
-} // namespace
-
-namespace {
-
-// A run without a person shows no box and tells everything by its exit code.
-TEST(SwitchesAskForNoPersonTest, QuietOrPassiveWithoutTheDialog) {
-    const std::pair<const wchar_t*, bool> cases[] = {
-        {L"", false},
-        {L"REBOOT=ReallySuppress", false},
-        {L"/qn", true},
-        {L"/QN", true},
-        {L"-q", true},
-        {L"/quiet", true},
-        {L"/qb-!", true},
-        {L"/passive", true},
-        {L"-Passive", true},
-        {L"/x /qn", true},
-        {L"/qf", false},
-        {L"/qn /qf", false},
-        {L"/passive /qf", false},
-        {L"/?", false},
-        {L"/l*v C:\\logs\\setup-qn.log", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SwitchesAskForNoPerson(c.first), c.second) << testing::PrintToString(c.first);
+TEST(LaunchModeTest, EachQuestionForEachArgumentText) {
+    for (const SwitchCase& c : kSwitchCases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        EXPECT_EQ(ChooseLaunchMode(false, c.arguments), c.mode);
+        EXPECT_EQ(ChooseLaunchMode(true, c.arguments), kDirect) << "with the installed flag";
+        EXPECT_EQ(SwitchesAskForNoPerson(c.arguments), c.asksForNoPerson) << "asks for no person";
+        EXPECT_EQ(InstallerShowsInterface(c.arguments), c.showsInterface) << "shows an interface";
+        EXPECT_EQ(InstallerNeedsAPerson(c.arguments), c.needsAPerson) << "needs a person";
     }
 }
 

@@ -18,6 +18,7 @@ const CommandCase kCommandCases[] = {
     {"install with transform", L"", L":ja-JP.mst",
      L"msiexec.exe /i \"P\" TRANSFORMS=\":ja-JP.mst\""},
     {"passive passed on", L"/passive", L"", L"msiexec.exe /i \"P\" /passive"},
+    {"quiet passed on", L"/qn", L"", L"msiexec.exe /i \"P\" /qn"},
     {"switches passed on verbatim", L"/qn  /l*v \"C:\\a b.log\"", L"",
      L"msiexec.exe /i \"P\" /qn  /l*v \"C:\\a b.log\""},
     {"uninstall keeps the space after /x", L"/x /qn", L"", L"msiexec.exe /x \"P\"  /qn"},
