@@ -289,10 +289,7 @@ TEST_F(StagingRunTest, EndOfTheSessionUnderTheInstallerKeepsTheFolderForTheNextR
     const RunResult next = Run(L"/qn");
     ASSERT_TRUE(next.ended);
     EXPECT_FALSE(Exists(staged)) << "the next run left the folder";
-    std::vector<std::wstring> logs = files_.NewLogs(false);
-    for (const std::wstring& earlier : before) {
-        logs.erase(std::remove(logs.begin(), logs.end(), earlier), logs.end());
-    }
+        const std::vector<std::wstring> logs = files_.NewLogs(false, before);
     ASSERT_EQ(logs.size(), 1u);
     const std::string log = ReadBytes(files_.staging + logs.front());
     EXPECT_NE(log.find("left by an earlier run, removed: " + Narrow(staged)), std::string::npos)
