@@ -1,4 +1,4 @@
-// The launcher's arguments, split as Windows programs split theirs, and its switches.
+// The launcher's arguments, split as msiexec.exe splits its own, and its switches.
 #include "app/command_line.h"
 
 #include <cwchar>
@@ -36,44 +36,23 @@ std::vector<Argument> SplitArguments(const std::wstring& commandLine, bool* quot
             return arguments;
         }
         Argument argument{std::wstring(), at, at};
-        // The quotes seen in the current run of them, 0 outside quoting.
-        int quotes = 0;
-        size_t backslashes = 0;
-        while (at < size && (quotes != 0 || !IsBlank(commandLine[at]))) {
+        bool quoted = false;
+        while (at < size && (quoted || !IsBlank(commandLine[at]))) {
             const wchar_t character = commandLine[at++];
-            if (character == L'\\') {
-                argument.text += character;
-                ++backslashes;
-                continue;
-            }
             if (character != L'"') {
                 argument.text += character;
-                backslashes = 0;
-                continue;
-            }
-            // Before a quote, each pair of backslashes stands for one; an odd
-            // one left over makes the quote a character of the text.
-            argument.text.resize(argument.text.size() - (backslashes + 1) / 2);
-            if (backslashes % 2 == 0) {
-                ++quotes;
-            } else {
+            } else if (quoted && at < size && commandLine[at] == L'"') {
+                // Inside quotes, two quotes are one quote of the text.
                 argument.text += L'"';
-            }
-            backslashes = 0;
-            for (; at < size && commandLine[at] == L'"'; ++at) {
-                if (++quotes == 3) {
-                    argument.text += L'"';
-                    quotes = 0;
-                }
-            }
-            if (quotes == 2) {
-                quotes = 0;
+                ++at;
+            } else {
+                quoted = !quoted;
             }
         }
         argument.end = at;
         arguments.push_back(argument);
         if (quoteLeftOpen != nullptr) {
-            *quoteLeftOpen = quotes != 0;
+            *quoteLeftOpen = quoted;
         }
     }
 }

@@ -1,4 +1,4 @@
-// The launcher's arguments, split as Windows programs split theirs, and its switches.
+// The launcher's arguments, split as msiexec.exe splits its own, and its switches.
 #pragma once
 
 #include <string>
@@ -28,10 +28,12 @@ struct LauncherArguments {
 };
 
 // Splits the argument text (the command line without the program name) as
-// Windows programs split theirs, by the rules of CommandLineToArgvW: blanks
-// separate arguments outside quotes, a quote toggles quoting, backslashes
-// count only before a quote, and three quotes in a row stand for one. With
-// quoteLeftOpen, whether the text ends inside quotes.
+// msiexec.exe splits its own, since every argument goes on to it: blanks
+// (spaces, tabs) separate arguments outside quotes, a quote opens or closes
+// quoting, a backslash is a character like any other (the quote of
+// INSTALLDIR="C:\Vendor\" closes after the backslash), and inside quotes
+// two quotes in a row are one quote of the text. With quoteLeftOpen, whether the text ends inside
+// quotes.
 std::vector<Argument> SplitArguments(const std::wstring& commandLine,
                                      bool* quoteLeftOpen = nullptr);
 

@@ -121,8 +121,8 @@ std::wstring InstallerLog(const RunRequest& request) {
 
 // What the product installed from another package asks of the installer's
 // command, as the log tells it; productCode receives the staged package's.
-UpdateCase ChooseUpdate(MsiLibrary& msi, const LauncherArguments& arguments,
-                        const std::wstring& msiPath, std::wstring& productCode) {
+UpdateCase ChooseUpdate(MsiLibrary& msi, const RunRequest& request, const std::wstring& msiPath,
+                        std::wstring& productCode) {
     ProductFacts facts;
     ReadProductFacts(msi, msiPath, facts);
     productCode = facts.staged.productCode;
@@ -135,7 +135,7 @@ UpdateCase ChooseUpdate(MsiLibrary& msi, const LauncherArguments& arguments,
         LogLine("installed: ", facts.installed[product].packageCode);
     }
     const UpdateCase update =
-        ChooseUpdateCase(facts, AsksForRemoval(arguments), SetsReinstall(arguments));
+        ChooseUpdateCase(facts, RemovesProduct(request.action), SetsReinstall(request.arguments));
     LogLine(UpdateCaseText(update));
     return update;
 }
@@ -225,10 +225,9 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
     staging.CloseProgress();
     UpdateCase update = UpdateCase::AsIs;
     std::wstring productCode;
-    if (staged == StagingResult::Staged) {
-        update = ChooseUpdate(*request.msi, request.arguments, stagingFolder + package.msiName,
-                              productCode);
-    } else if (staged != StagingResult::SessionEnded) {
+    if (staged == StagingResult::Staged && TakesUpdateDecision(request.action)) {
+        update = ChooseUpdate(*request.msi, request, stagingFolder + package.msiName, productCode);
+    } else if (staged != StagingResult::Staged && staged != StagingResult::SessionEnded) {
         LogError("staging stopped: ", g_lastError);
     }
     // The session may have ended since the staging did.
@@ -238,11 +237,12 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
     InstallerRun installer = InstallerRun::NotStarted;
     if (MayStartInstaller(staged, newer, sessionEnded)) {
         staging.Installing();
-        installer = LaunchMsiexec(
-            ComposeMsiexecCommandLine(request.arguments, stagingFolder + package.msiName,
-                                      language != nullptr ? language->transform : std::wstring(),
-                                      InstallerLog(request), update, productCode),
-            installerExitCode);
+        installer =
+            LaunchMsiexec(ComposeMsiexecCommandLine(
+                              request.arguments, request.action, stagingFolder + package.msiName,
+                              language != nullptr ? language->transform : std::wstring(),
+                              InstallerLog(request), update, productCode),
+                          installerExitCode);
     }
     staging.End(installer);
     RunOutcome run = ChooseRunOutcome(staged, newer, sessionEnded, installer, installerExitCode);

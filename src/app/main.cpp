@@ -101,8 +101,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
                                             : "mode: direct, switches");
     request.attended = IsAttended(request.stationSeen, request.arguments);
     LogLine(request.attended ? "run: attended" : "run: unattended");
+    request.action = ChooseAction(request.arguments);
+    LogLine(InstallerActionText(request.action.action),
+            request.action.action == InstallerAction::Refused
+                ? request.arguments.split[request.action.lastSwitch].text.c_str()
+                : L"");
     RunOutcome run;
-    if (WouldWaitUnseen(request.stationSeen, mode, request.arguments)) {
+    if (request.action.action == InstallerAction::Refused) {
+        run = Tell(request, nullptr, RunOutcome{Outcome::CommandRefused, 0});
+    } else if (WouldWaitUnseen(request.stationSeen, mode, request.arguments)) {
         run = RunOutcome{Outcome::DialogUnseen, 0};
     } else if (mode == LaunchMode::Interactive) {
         // Only a run that shows a window of its own pays for the controls.

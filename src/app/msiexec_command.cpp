@@ -23,49 +23,39 @@ std::wstring SystemMsiexecPath() {
 
 } // namespace
 
-bool AsksForRemoval(const LauncherArguments& arguments) {
-    for (const Argument& argument : arguments.split) {
-        if (IsUninstallSwitch(argument.text)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::wstring ComposeMsiexecCommandLine(const LauncherArguments& launcherArguments,
-                                       const std::wstring& msiPath, const std::wstring& transform,
+                                       const CommandAction& action, const std::wstring& msiPath,
+                                       const std::wstring& transform,
                                        const std::wstring& installerLog, UpdateCase update,
                                        const std::wstring& productCode) {
     const std::wstring& commandLine = launcherArguments.text;
     const std::vector<Argument>& split = launcherArguments.split;
     std::wstring arguments = commandLine;
-    const bool uninstall = AsksForRemoval(launcherArguments);
-
-    std::wstring command;
-    if (uninstall) {
-        // Taken out from the last, so that the places of the others hold.
-        for (auto argument = split.rbegin(); argument != split.rend(); ++argument) {
-            if (IsUninstallSwitch(argument->text)) {
-                arguments.erase(argument->begin, argument->end - argument->begin);
-            }
+    // Taken out from the last, so that the places of the others hold.
+    for (auto argument = split.rbegin(); argument != split.rend(); ++argument) {
+        if (IsActionSwitch(argument->text)) {
+            arguments.erase(argument->begin, argument->end - argument->begin);
         }
-        command = L"msiexec.exe /x \"";
-    } else {
-        command = L"msiexec.exe /i \"";
-    }
-    if (update == UpdateCase::RemoveByProduct) {
-        // The product code, unquoted, as msiexec.exe takes it.
-        command.pop_back();
-        command += productCode;
-    } else {
-        command += msiPath;
-        command += L"\"";
     }
 
-    if (!transform.empty() && update != UpdateCase::RemoveByProduct) {
-        command += L" TRANSFORMS=\"";
-        command += transform;
-        command += L"\"";
+    std::wstring command = L"msiexec.exe ";
+    const bool decides = TakesUpdateDecision(action);
+    if (update == UpdateCase::RemoveByProduct) {
+        // REMOVE=ALL too: the product code, unquoted, as msiexec.exe takes it.
+        command += L"/x " + productCode;
+    } else if (decides) {
+        command += action.action == InstallerAction::Remove ? L"/x \"" : L"/i \"";
+        command += msiPath + L"\"";
+    } else {
+        const Argument& typed = split[action.lastSwitch];
+        command +=
+            commandLine.substr(typed.begin, typed.end - typed.begin) + L" \"" + msiPath + L"\"";
+    }
+    // The language's transform goes with an install or a removal: a repair
+    // keeps those the product was installed with, and an image or an
+    // advertisement takes those its own switches name.
+    if (!transform.empty() && update != UpdateCase::RemoveByProduct && decides) {
+        command += L" TRANSFORMS=\"" + transform + L"\"";
     }
     // Tested on the arguments as received: erasing may leave them empty, and
     // the separator still stands then.

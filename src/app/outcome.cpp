@@ -19,6 +19,8 @@ const wchar_t kInitialisationMessage[] =
 const wchar_t kChangedMessage[] =
     L"The installation package has been changed or damaged. Please obtain it again.";
 const wchar_t kNewerMessage[] = L"A newer version of this product is already installed.";
+const wchar_t kRefusedMessage[] = L"This command-line option cannot be used with Setup. Use "
+                                  L"msiexec.exe for it directly.";
 const wchar_t kStartMessage[] =
     L"Cannot start the installation!\nPlease copy or extract the installation package to "
     L"another folder first and try again or install from the appropriate MSI in the Package "
@@ -55,6 +57,8 @@ constexpr OutcomeRow kOutcomes[] = {
      "msiexec.exe not started; exit code "},
     {Outcome::NewerInstalled, ERROR_PRODUCT_VERSION, false, kNewerMessage,
      "newer version installed; exit code "},
+    {Outcome::CommandRefused, ERROR_INVALID_COMMAND_LINE, false, kRefusedMessage,
+     "command-line option refused; exit code "},
     {Outcome::DialogCancelled, ERROR_INSTALL_USEREXIT, false, nullptr, "cancelled; exit code "},
     {Outcome::DialogNotShown, ERROR_INSTALL_FAILURE, false, nullptr,
      "dialog not shown; exit code "},

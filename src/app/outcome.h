@@ -17,6 +17,7 @@ enum class Outcome : unsigned char {
     PackageChanged,      // the changed message: the staged files are not as sealed
     InstallerNotStarted, // the start message
     NewerInstalled,      // the newer message: a newer version of the product is installed
+    CommandRefused,      // the refusal message: an action that the launcher does not carry out
     DialogCancelled,     // Esc or the close box in the language dialog, or Cancel in
                          // the progress window
     DialogNotShown,      // the language dialog could not be created

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "app/installer_action.h"
 #include "app/log_files.h"
 #include "language/language_list.h"
 #include "msi/library.h"
@@ -14,6 +15,8 @@
 struct RunRequest {
     HINSTANCE module = nullptr;
     LauncherArguments arguments;
+    // What the arguments ask of msiexec.exe.
+    CommandAction action;
     // The base of the MSIs' and the logs' names (string resource 133).
     std::wstring packageName;
     // The process's token: where to stage and log, and whether the products'

@@ -140,8 +140,8 @@ class MediumTest : public InstalledPackageTest {
         EXPECT_EQ(flag.bytes, Dword(1));
         EXPECT_EQ(AsString(ReadProductValue(L"culture")), culture);
     }
-    void UninstallWithSetup() {
-        const RunResult uninstall = RunSetup(L"/x /qn");
+    void UninstallWithSetup(const wchar_t* arguments = L"/x /qn") {
+        const RunResult uninstall = RunSetup(arguments);
         ExpectCleanRun(uninstall);
         EXPECT_FALSE(uninstall.dialogSeen) << "an installed product is removed directly";
         EXPECT_FALSE(IsInstalled(productCode));
@@ -290,7 +290,7 @@ TEST_F(MediumTest, StagingFoldersOfEarlierRunsGoFromEveryProductsSourceList) {
 // a package of its own): Windows Installer refuses the plain command with
 // 1638, so the launcher updates the installed driver in place; the older
 // medium then starts nothing and ends with 1638, and still removes the
-// product, by its product code.
+// product, by its product code, REMOVE=ALL as much as /x.
 TEST_F(MediumTest, NewerMediumUpdatesInPlaceOlderMediumRefusesYetRemoves) {
     packageBefore = testfs::Snapshot(package);
     ExpectCleanRun(RunSetup(L"/qn"));
@@ -331,7 +331,33 @@ TEST_F(MediumTest, NewerMediumUpdatesInPlaceOlderMediumRefusesYetRemoves) {
     EXPECT_EQ(InstalledProductInfo(productCode, INSTALLPROPERTY_VERSIONSTRING), updateVersion);
     EXPECT_EQ(files_.Leftovers(), std::vector<std::wstring>());
 
-    UninstallWithSetup();
+    // A removal by Windows Installer's own property is a removal too.
+    UninstallWithSetup(L"/qn REMOVE=ALL");
+}
+
+// An administrative image: msiexec.exe is asked for one, of the staged
+// package, where the administrator says, and nothing is installed. Wine's
+// Windows Installer has no administrative installation (its ADMIN action does
+// nothing and the run ends with 1626), so no image can be shown on disk here.
+TEST_F(MediumTest, AdministrativeImageIsAskedOfTheInstallerAndInstallsNothing) {
+    packageBefore = testfs::Snapshot(package);
+    const RunResult run = RunSetup(L"/a TARGETDIR=\"" + files_.root + L"image\" /qn");
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.front().text);
+    EXPECT_EQ(testfs::Snapshot(package), packageBefore) << "the package folder changed";
+    EXPECT_EQ(files_.Leftovers(), std::vector<std::wstring>());
+    EXPECT_FALSE(IsInstalled(productCode));
+    const std::string log = files_.NewLauncherLog();
+    const std::wstring staged = LoggedStagingFolder(log);
+    EXPECT_NE(log.find("msiexec.exe command: msiexec.exe /a \"" + Narrow(staged + OwnPackage()) +
+                       "\"  TARGETDIR=\"" + Narrow(files_.root) + "image\" /qn /l*v \""),
+              std::string::npos)
+        << log;
+    const std::vector<std::wstring> logs = files_.NewLogs();
+    ASSERT_EQ(logs.size(), 2u);
+    EXPECT_NE(ReadBytes(files_.staging + logs[1]).find("Action start"), std::string::npos);
+    EXPECT_NE(ReadBytes(files_.staging + logs[1]).find(": ADMIN."), std::string::npos)
+        << "no administrative installation was asked for";
 }
 
 // Run against a Setup.exe built with SETUP_STAGE_NEEDED_CABINETS=ON: of the

@@ -17,7 +17,7 @@ struct Scenario {
     Setting setting;
     const wchar_t* arguments;
     const char* installerExitCode;
-    // The installer's expected command: its switch ("/i" or "/x") and the text
+    // The installer's expected command: its switch ("/i", "/x", ...) and the text
     // after the quoted package path; null when no installer may start.
     const wchar_t* installerSwitch;
     const wchar_t* commandTail;
@@ -109,6 +109,20 @@ const Scenario kScenarios[] = {
     Uninstalls("read-only medium uninstalls", L"/x /qn", L"  /qn", Setting::ReadOnlyMedium),
     Refuses("installer cannot start", Setting::InstallerNotStartable,
             ERROR_INSTALL_SERVICE_FAILURE),
+    // Read as msiexec.exe reads its command: a folder's last backslash closes
+    // nothing, and two quotes inside quotes are one.
+    Installs("folder property ending in a backslash is quiet",
+             L"INSTALLDIR=\"C:\\Program Files\\Vendor\\\" /qn",
+             L" INSTALLDIR=\"C:\\Program Files\\Vendor\\\" /qn"),
+    Installs("two quotes inside a value get the installer's log",
+             L"/qn COMPANYNAME=\"Acme \"\"Widgets\"\" Inc\"",
+             L" /qn COMPANYNAME=\"Acme \"\"Widgets\"\" Inc\""),
+    // One action per command, the administrator's.
+    {"administrative image", Setting::None, L"/a TARGETDIR=C:\\Image /qn", "0", L"/a",
+     L"  TARGETDIR=C:\\Image /qn", 0, false},
+    {"repair", Setting::None, L"/fa /qn", "0", L"/fa", L"  /qn", 0, false},
+    {"patch refused", Setting::None, L"/qn /p C:\\x.msp", "0", nullptr, nullptr,
+     ERROR_INVALID_COMMAND_LINE, false},
 };
 
 class SetupRunTest : public SetupTest, public testing::WithParamInterface<Scenario> {};

@@ -86,6 +86,8 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
         Setting setting;
         const wchar_t* arguments;
         std::vector<std::string> lines;
+        // What such a run never does.
+        std::vector<std::string> absent;
     };
     const LogCase cases[] = {
         {"no cabinet",
@@ -93,11 +95,22 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
          L"/qn",
          {"run: unattended\r\n", "staging stopped: 2 ",
           "message, not shown: Cannot initialise the installation!",
-          "package not staged; exit code 1619\r\n"}},
+          "package not staged; exit code 1619\r\n"},
+         {"msiexec.exe command"}},
         {"cancelled dialog",
          Setting::None,
          L"",
-         {"mode: language dialog", "language dialog: cancelled\r\n", "cancelled; exit code 0\r\n"}},
+         {"mode: language dialog", "language dialog: cancelled\r\n", "cancelled; exit code 0\r\n"},
+         // Nothing of Windows Installer's: no earlier run kept a folder.
+         {"msi.dll", "source list"}},
+        // A patch goes to msiexec.exe directly: nothing is staged or started.
+        {"patch",
+         Setting::None,
+         L"/qn /p C:\\x.msp",
+         {"action: refused, /p\r\n",
+          "message, not shown: This command-line option cannot be used with Setup.",
+          "command-line option refused; exit code 1639\r\n"},
+         {"staging folder", "msi.dll", "msiexec.exe command"}},
     };
     for (const LogCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,6 +123,9 @@ TEST_F(LogRunTest, FailedAndCancelledRunsSaySoInTheirLogs) {
         const std::string log = ReadBytes(files_.staging + logs[0]);
         for (const std::string& line : c.lines) {
             EXPECT_NE(log.find(line), std::string::npos) << "no \"" << line << "\" in\n" << log;
+        }
+        for (const std::string& line : c.absent) {
+            EXPECT_EQ(log.find(line), std::string::npos) << "\"" << line << "\" in\n" << log;
         }
         EXPECT_FALSE(Exists(files_.record)) << "the installer was started";
     }

@@ -1,4 +1,4 @@
-// The launcher's arguments, split as Windows programs split theirs.
+// The launcher's arguments, split as msiexec.exe splits its own, and its switches.
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +9,9 @@
 namespace {
 
 // The arguments of a command line, each as its text and as the characters
-// it takes up there, which the launcher erases for an uninstall.
-TEST(SplitArgumentsTest, FollowsTheRulesOfWindowsPrograms) {
+// it takes up there, which the launcher erases for an action's switch: as
+// msiexec.exe reads its own, since every argument goes on to it.
+TEST(SplitArgumentsTest, FollowsTheRulesOfMsiexec) {
     struct SplitCase {
         const char* name;
         const wchar_t* commandLine;
@@ -19,18 +20,30 @@ TEST(SplitArgumentsTest, FollowsTheRulesOfWindowsPrograms) {
         bool quoteLeftOpen = false;
     };
     const SplitCase cases[] = {
-        {"blanks separate", L" a\t b  ", {L"a", L"b"}, {L"a", L"b"}},
+        {"blanks and tabs separate", L" a\t b  ", {L"a", L"b"}, {L"a", L"b"}},
         {"nothing", L"  ", {}, {}},
         {"quotes keep blanks", L"\"a b\" c", {L"a b", L"c"}, {L"\"a b\"", L"c"}},
         {"quoted switch", L"\"/x\" /qn", {L"/x", L"/qn"}, {L"\"/x\"", L"/qn"}},
         {"quotes inside a value", L"PROP=\"what /?\"", {L"PROP=what /?"}, {L"PROP=\"what /?\""}},
         {"empty quotes", L"\"\" a", {L"", L"a"}, {L"\"\"", L"a"}},
         {"backslashes stand for themselves", L"C:\\a\\\\b", {L"C:\\a\\\\b"}, {L"C:\\a\\\\b"}},
-        {"escaped quote", L"a\\\"b c", {L"a\"b", L"c"}, {L"a\\\"b", L"c"}},
-        {"pair of backslashes before a quote", L"a\\\\\"b c\"", {L"a\\b c"}, {L"a\\\\\"b c\""}},
-        {"three backslashes before a quote", L"a\\\\\\\"b", {L"a\\\"b"}, {L"a\\\\\\\"b"}},
-        // Two quotes inside quotes end the quoting: the last one opens another.
-        {"two quotes inside quotes", L"\"a\"\"b\"", {L"a\"b"}, {L"\"a\"\"b\""}, true},
+        // A backslash before a quote is no escape: the quote opens or closes.
+        {"a folder ending in a backslash",
+         L"INSTALLDIR=\"C:\\Program Files\\Vendor\\\" /qn",
+         {L"INSTALLDIR=C:\\Program Files\\Vendor\\", L"/qn"},
+         {L"INSTALLDIR=\"C:\\Program Files\\Vendor\\\"", L"/qn"}},
+        {"backslash and quote opening", L"a\\\"b c", {L"a\\b c"}, {L"a\\\"b c"}, true},
+        {"backslashes before a closing quote", L"a\\\\\"b c\"", {L"a\\\\b c"}, {L"a\\\\\"b c\""}},
+        {"a quote in the middle",
+         L"INSTALLDIR=\"C:\\a b\"\\c /qn",
+         {L"INSTALLDIR=C:\\a b\\c", L"/qn"},
+         {L"INSTALLDIR=\"C:\\a b\"\\c", L"/qn"}},
+        // Inside quotes, two quotes are one quote of the text.
+        {"two quotes inside quotes", L"\"a\"\"b\"", {L"a\"b"}, {L"\"a\"\"b\""}},
+        {"embedded quotes",
+         L"PROPERTY=\"Embedded \"\"Quotes\"\" White Space\" /qn",
+         {L"PROPERTY=Embedded \"Quotes\" White Space", L"/qn"},
+         {L"PROPERTY=\"Embedded \"\"Quotes\"\" White Space\"", L"/qn"}},
         {"three quotes in a row", L"\"\"\"a\"\"\" b", {L"\"a\"", L"b"}, {L"\"\"\"a\"\"\"", L"b"}},
         {"unclosed quote runs to the end", L"\"a b", {L"a b"}, {L"\"a b"}, true},
         {"open quote after a switch",
@@ -39,7 +52,7 @@ TEST(SplitArgumentsTest, FollowsTheRulesOfWindowsPrograms) {
          {L"/qn", L"\"INSTALLDIR=C:\\x"},
          true},
         {"closed quote at the end", L"a=\"b\"", {L"a=b"}, {L"a=\"b\""}, false},
-        {"escaped quote leaves none open", L"a\\\"", {L"a\""}, {L"a\\\""}, false},
+        {"a backslash before a last quote leaves it open", L"a\\\"", {L"a\\"}, {L"a\\\""}, true},
     };
     for (const SplitCase& c : cases) {
         SCOPED_TRACE(c.name);

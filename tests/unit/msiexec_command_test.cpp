@@ -5,6 +5,15 @@
 
 namespace {
 
+// The command for the arguments, by their own action.
+std::wstring Compose(const wchar_t* commandLine, const std::wstring& msiPath,
+                     const std::wstring& transform, const std::wstring& installerLog = L"",
+                     UpdateCase update = UpdateCase::AsIs, const std::wstring& productCode = L"") {
+    const LauncherArguments arguments(commandLine);
+    return ComposeMsiexecCommandLine(arguments, ChooseAction(arguments), msiPath, transform,
+                                     installerLog, update, productCode);
+}
+
 struct CommandCase {
     const char* name;
     const wchar_t* commandLine;
@@ -44,22 +53,37 @@ const CommandCase kCommandCases[] = {
     {"no closing up", L"--xx", L"", L"msiexec.exe /i \"P\" --xx"},
     {"quiet switches reach msiexec", L"/qn -qf /? -passive", L"",
      L"msiexec.exe /i \"P\" /qn -qf /? -passive"},
+    // One action per command: the administrator's switch, as typed, leads.
+    {"install switch taken out", L"/i /qn", L":ja-JP.mst",
+     L"msiexec.exe /i \"P\" TRANSFORMS=\":ja-JP.mst\"  /qn"},
+    {"package switch taken out", L"/qn -Package", L"", L"msiexec.exe /i \"P\" /qn "},
+    {"administrative image", L"/a TARGETDIR=C:\\Image /qn", L":ja-JP.mst",
+     L"msiexec.exe /a \"P\"  TARGETDIR=C:\\Image /qn"},
+    {"repair, its modes as typed", L"/qn /FOMUS", L":ja-JP.mst", L"msiexec.exe /FOMUS \"P\" /qn "},
+    {"advertisement", L"-jm /qn", L"", L"msiexec.exe -jm \"P\"  /qn"},
+    {"quoted action switch keeps its quotes", L"\"/fa\" /qn", L"",
+     L"msiexec.exe \"/fa\" \"P\"  /qn"},
+    {"patches of an install pass on", L"/qn /update C:\\p.msp", L"",
+     L"msiexec.exe /i \"P\" /qn /update C:\\p.msp"},
+    {"REMOVE=ALL passes on", L"/qn REMOVE=ALL", L"", L"msiexec.exe /i \"P\" /qn REMOVE=ALL"},
+    // msiexec.exe's own quoting: a folder's last backslash closes nothing.
+    {"folder ending in a backslash", L"INSTALLDIR=\"C:\\Program Files\\Vendor\\\" /x", L"",
+     L"msiexec.exe /x \"P\" INSTALLDIR=\"C:\\Program Files\\Vendor\\\" "},
 };
 
 TEST(ComposeMsiexecCommandLineTest, Table) {
     for (const CommandCase& c : kCommandCases) {
-        EXPECT_EQ(ComposeMsiexecCommandLine(c.commandLine, L"P", c.transform), c.expected)
-            << c.name;
+        EXPECT_EQ(Compose(c.commandLine, L"P", c.transform), c.expected) << c.name;
     }
 }
 
 // The installer's own verbose log goes last, quoted, after what was typed.
 TEST(ComposeMsiexecCommandLineTest, InstallerLogComesLast) {
-    EXPECT_EQ(ComposeMsiexecCommandLine(L"/x /qn", L"P", L":ja-JP.mst", L"C:\\W T\\a_msi.log"),
+    EXPECT_EQ(Compose(L"/x /qn", L"P", L":ja-JP.mst", L"C:\\W T\\a_msi.log"),
               L"msiexec.exe /x \"P\" TRANSFORMS=\":ja-JP.mst\"  /qn /l*v \"C:\\W T\\a_msi.log\"");
-    EXPECT_EQ(ComposeMsiexecCommandLine(L"", L"P", L"", L"L"), L"msiexec.exe /i \"P\" /l*v \"L\"");
+    EXPECT_EQ(Compose(L"", L"P", L"", L"L"), L"msiexec.exe /i \"P\" /l*v \"L\"");
     // Inside a quote left open it would become part of the last value.
-    EXPECT_EQ(ComposeMsiexecCommandLine(L"/qn \"INSTALLDIR=C:\\x", L"P", L"", L"L"),
+    EXPECT_EQ(Compose(L"/qn \"INSTALLDIR=C:\\x", L"P", L"", L"L"),
               L"msiexec.exe /i \"P\" /qn \"INSTALLDIR=C:\\x");
 }
 
@@ -67,15 +91,17 @@ TEST(ComposeMsiexecCommandLineTest, InstallerLogComesLast) {
 // after what was typed, or a removal by product code, with the package's
 // transform left out.
 TEST(ComposeMsiexecCommandLineTest, UpdateAndRemovalOfAnotherPackage) {
-    EXPECT_EQ(ComposeMsiexecCommandLine(L"/qn", L"P", L"", L"L", UpdateCase::MinorUpdate, L"{C}"),
+    EXPECT_EQ(Compose(L"/qn", L"P", L"", L"L", UpdateCase::MinorUpdate, L"{C}"),
               L"msiexec.exe /i \"P\" /qn REINSTALL=ALL REINSTALLMODE=vomus /l*v \"L\"");
-    EXPECT_EQ(ComposeMsiexecCommandLine(L"/x /qn", L"P", L":ja-JP.mst", L"L",
-                                        UpdateCase::RemoveByProduct, L"{C}"),
+    EXPECT_EQ(Compose(L"/x /qn", L"P", L":ja-JP.mst", L"L", UpdateCase::RemoveByProduct, L"{C}"),
               L"msiexec.exe /x {C}  /qn /l*v \"L\"");
+    // REMOVE=ALL where another package is installed: by product code, with
+    // the arguments as typed.
+    EXPECT_EQ(Compose(L"/qn REMOVE=ALL", L"P", L"", L"L", UpdateCase::RemoveByProduct, L"{C}"),
+              L"msiexec.exe /x {C} /qn REMOVE=ALL /l*v \"L\"");
     // Not inside a quote left open.
-    EXPECT_EQ(
-        ComposeMsiexecCommandLine(L"/qn \"A=b", L"P", L"", L"L", UpdateCase::MinorUpdate, L"{C}"),
-        L"msiexec.exe /i \"P\" /qn \"A=b");
+    EXPECT_EQ(Compose(L"/qn \"A=b", L"P", L"", L"L", UpdateCase::MinorUpdate, L"{C}"),
+              L"msiexec.exe /i \"P\" /qn \"A=b");
 }
 
 // msiexec.exe reads any argument that begins with /l or -l, in any case, as
@@ -103,7 +129,7 @@ TEST(NamesInstallerLogTest, Table) {
 }
 
 TEST(ComposeMsiexecCommandLineTest, PathWithSpacesStaysOneQuotedArgument) {
-    EXPECT_EQ(ComposeMsiexecCommandLine(L"", L"C:\\Temp dir\\QLN0001\\a b.msi", L""),
+    EXPECT_EQ(Compose(L"", L"C:\\Temp dir\\QLN0001\\a b.msi", L""),
               L"msiexec.exe /i \"C:\\Temp dir\\QLN0001\\a b.msi\"");
 }
 
