@@ -49,27 +49,24 @@ bool AnyNames(const std::vector<std::wstring>& folders, const std::wstring& sour
 
 } // namespace
 
-std::vector<SourceListChange>
-ChooseSourceListChanges(const std::vector<ProductSources>& lists,
-                        const std::vector<std::wstring>& stagingRoots,
-                        const std::wstring& stagingFolder, const std::wstring& launcherFolder,
-                        const std::vector<std::wstring>& liveFolders) {
-    std::vector<SourceListChange> changes(lists.size());
-    for (size_t list = 0; list < lists.size(); ++list) {
-        bool thisRun = false;
-        for (const std::wstring& source : lists[list].sources) {
-            const bool ours = !stagingFolder.empty() && SameFolder(source, stagingFolder);
-            if (ours ||
-                (IsStagingFolderIn(source, stagingRoots) && !AnyNames(liveFolders, source))) {
-                changes[list].remove.push_back(source);
-            }
-            thisRun = thisRun || ours;
+SourceListChange ChooseSourceListChange(const std::vector<std::wstring>& sources,
+                                        const std::vector<std::wstring>& stagingRoots,
+                                        const std::wstring& stagingFolder,
+                                        const std::wstring& launcherFolder,
+                                        const std::vector<std::wstring>& liveFolders) {
+    SourceListChange change;
+    bool thisRun = false;
+    for (const std::wstring& source : sources) {
+        const bool ours = !stagingFolder.empty() && SameFolder(source, stagingFolder);
+        if (ours || (IsStagingFolderIn(source, stagingRoots) && !AnyNames(liveFolders, source))) {
+            change.remove.push_back(source);
         }
-        if (thisRun && !launcherFolder.empty()) {
-            changes[list].add = launcherFolder + L"Package\\";
-        }
+        thisRun = thisRun || ours;
     }
-    return changes;
+    if (thisRun && !launcherFolder.empty()) {
+        change.add = launcherFolder + L"Package\\";
+    }
+    return change;
 }
 
 namespace {
@@ -80,117 +77,64 @@ const DWORD kNetwork = MSICODE_PRODUCT | MSISOURCETYPE_NETWORK;
 // taken for broken as a whole rather than one product's.
 const int kFailuresInARow = 16;
 
-// Every installed product's network sources, for every user and context;
-// false where a product or a list could not be read (it is logged, and the
-// others are read all the same).
-bool ReadSourceLists(const MsiFunctions& msi, std::vector<ProductSources>& lists) {
-    bool complete = true;
+// The product's network sources in its context, for the user (null: the
+// machine's); false where the list could not be read to its end (logged).
+bool ReadSources(const MsiFunctions& msi, const wchar_t* product, const wchar_t* user,
+                 MSIINSTALLCONTEXT context, std::vector<std::wstring>& sources) {
     // Room for the longest path there is.
     std::wstring source(32768, L'\0');
-    int failures = 0;
-    for (DWORD index = 0; failures < kFailuresInARow; ++index) {
-        wchar_t product[39] = {};
-        wchar_t sid[256] = {};
-        DWORD sidLength = 256;
-        MSIINSTALLCONTEXT context = MSIINSTALLCONTEXT_NONE;
-        // "s-1-1-0": every user's products, and the machine's.
-        const UINT listed = msi.enumProducts(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, index,
-                                             product, &context, sid, &sidLength);
-        if (listed == ERROR_NO_MORE_ITEMS) {
-            return complete;
+    for (DWORD at = 0;; ++at) {
+        DWORD length = static_cast<DWORD>(source.size());
+        const UINT read =
+            msi.enumSources(product, user, context, kNetwork, at, &source[0], &length);
+        if (read == ERROR_NO_MORE_ITEMS) {
+            return true;
         }
-        if (listed != ERROR_SUCCESS) {
-            LogNumber("source lists: product not listed, index ", index);
-            LogError("source lists: ", listed);
-            complete = false;
-            // Without administrators' rights no product will list.
-            failures = listed == ERROR_ACCESS_DENIED ? kFailuresInARow : failures + 1;
-            continue;
+        if (read != ERROR_SUCCESS) {
+            LogLine("source list not read: ", product);
+            LogError("source list: ", read);
+            return false;
         }
-        failures = 0;
-        ProductSources list{product,
-                            context == MSIINSTALLCONTEXT_MACHINE ? L"" : sid,
-                            static_cast<int>(context),
-                            {}};
-        const wchar_t* user = list.userSid.empty() ? nullptr : list.userSid.c_str();
-        for (DWORD at = 0;; ++at) {
-            DWORD length = static_cast<DWORD>(source.size());
-            const UINT read =
-                msi.enumSources(product, user, context, kNetwork, at, &source[0], &length);
-            if (read == ERROR_NO_MORE_ITEMS) {
-                break;
-            }
-            if (read != ERROR_SUCCESS) {
-                LogLine("source list not read: ", product);
-                LogError("source list: ", read);
-                complete = false;
-                break;
-            }
-            list.sources.push_back(source.c_str());
-        }
-        lists.push_back(std::move(list));
+        sources.push_back(source.c_str());
     }
-    LogLine("source lists: the listing of products failed, the rest not read");
-    return false;
 }
 
-// The staging folders of the lists that another launcher holds now.
-std::vector<std::wstring> LiveFolders(const std::vector<ProductSources>& lists,
+// The staging folders of sources that another launcher holds now.
+std::vector<std::wstring> LiveFolders(const std::vector<std::wstring>& sources,
                                       const std::vector<std::wstring>& roots,
                                       const std::wstring& stagingFolder,
                                       const std::wstring& userSid) {
     std::vector<std::wstring> live;
-    for (const ProductSources& list : lists) {
-        for (const std::wstring& source : list.sources) {
-            if (IsStagingFolderIn(source, roots) &&
-                (stagingFolder.empty() || !SameFolder(source, stagingFolder)) &&
-                !AnyNames(live, source) &&
-                JudgeStagingFolder(source, userSid) == FolderState::Held) {
-                LogLine("source list: another run's, left: ", source.c_str());
-                live.push_back(source);
-            }
+    for (const std::wstring& source : sources) {
+        if (IsStagingFolderIn(source, roots) &&
+            (stagingFolder.empty() || !SameFolder(source, stagingFolder)) &&
+            JudgeStagingFolder(source, userSid) == FolderState::Held) {
+            LogLine("source list: another run's, left: ", source.c_str());
+            live.push_back(source);
         }
     }
     return live;
 }
 
-} // namespace
-
-bool KeepMediumAsSource(MsiLibrary& library, const std::wstring& stagingFolder,
-                        const std::wstring& launcherFolder, const std::wstring& userSid) {
-    if (library.Functions() == nullptr) {
-        LogError("source lists: no msi.dll, ", GetLastError());
-        return false;
+// Makes the change in the product's list; false where a source that should
+// go could not be taken off (logged, as is a medium that could not be added).
+bool ChangeSources(const MsiFunctions& msi, const wchar_t* product, const wchar_t* user,
+                   MSIINSTALLCONTEXT context, const SourceListChange& change) {
+    bool changed = true;
+    if (!change.remove.empty() || !change.add.empty()) {
+        LogLine("source list of ", product);
     }
-    const MsiFunctions& msi = *library.Functions();
-    std::vector<ProductSources> lists;
-    bool mended = ReadSourceLists(msi, lists);
-    const std::vector<std::wstring> roots = StagingRootFolders();
-    const std::vector<SourceListChange> changes =
-        ChooseSourceListChanges(lists, roots, stagingFolder, launcherFolder,
-                                LiveFolders(lists, roots, stagingFolder, userSid));
-    for (size_t list = 0; list < lists.size(); ++list) {
-        const wchar_t* const product = lists[list].product.c_str();
-        const wchar_t* const user =
-            lists[list].userSid.empty() ? nullptr : lists[list].userSid.c_str();
-        const auto context = static_cast<MSIINSTALLCONTEXT>(lists[list].context);
-        const SourceListChange& change = changes[list];
-        if (!change.remove.empty() || !change.add.empty()) {
-            LogLine("source list of ", product);
+    for (const std::wstring& source : change.remove) {
+        const UINT cleared = msi.clearSource(product, user, context, kNetwork, source.c_str());
+        if (cleared == ERROR_SUCCESS) {
+            LogLine("source list: taken off ", source.c_str());
+        } else {
+            LogLine("source list: not taken off ", source.c_str());
+            LogError("source list: ", cleared);
+            changed = false;
         }
-        for (const std::wstring& source : change.remove) {
-            const UINT cleared = msi.clearSource(product, user, context, kNetwork, source.c_str());
-            if (cleared == ERROR_SUCCESS) {
-                LogLine("source list: taken off ", source.c_str());
-            } else {
-                LogLine("source list: not taken off ", source.c_str());
-                LogError("source list: ", cleared);
-                mended = false;
-            }
-        }
-        if (change.add.empty()) {
-            continue;
-        }
+    }
+    if (!change.add.empty()) {
         UINT added = msi.addSource(product, user, context, kNetwork, change.add.c_str(), 1);
         if (added == ERROR_SUCCESS) {
             added = msi.setInfo(product, user, context, kNetwork, INSTALLPROPERTY_LASTUSEDSOURCE,
@@ -203,8 +147,57 @@ bool KeepMediumAsSource(MsiLibrary& library, const std::wstring& stagingFolder,
             LogError("source list: ", added);
         }
     }
+    return changed;
+}
+
+} // namespace
+
+bool KeepMediumAsSource(MsiLibrary& library, const std::wstring& stagingFolder,
+                        const std::wstring& launcherFolder, const std::wstring& userSid) {
+    if (library.Functions() == nullptr) {
+        LogError("source lists: no msi.dll, ", GetLastError());
+        return false;
+    }
+    const MsiFunctions& msi = *library.Functions();
+    const std::vector<std::wstring> roots = StagingRootFolders();
+    bool mended = true;
+    int failures = 0;
+    DWORD index = 0;
+    for (; failures < kFailuresInARow; ++index) {
+        wchar_t product[39] = {};
+        wchar_t sid[256] = {};
+        DWORD sidLength = 256;
+        MSIINSTALLCONTEXT context = MSIINSTALLCONTEXT_NONE;
+        // "s-1-1-0": every user's products, and the machine's.
+        const UINT listed = msi.enumProducts(nullptr, L"s-1-1-0", MSIINSTALLCONTEXT_ALL, index,
+                                             product, &context, sid, &sidLength);
+        if (listed == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        if (listed != ERROR_SUCCESS) {
+            LogNumber("source lists: product not listed, index ", index);
+            LogError("source lists: ", listed);
+            mended = false;
+            // Without administrators' rights no product will list.
+            failures = listed == ERROR_ACCESS_DENIED ? kFailuresInARow : failures + 1;
+            continue;
+        }
+        failures = 0;
+        const wchar_t* const user = context == MSIINSTALLCONTEXT_MACHINE ? nullptr : sid;
+        std::vector<std::wstring> sources;
+        mended = ReadSources(msi, product, user, context, sources) && mended;
+        mended = ChangeSources(
+                     msi, product, user, context,
+                     ChooseSourceListChange(sources, roots, stagingFolder, launcherFolder,
+                                            LiveFolders(sources, roots, stagingFolder, userSid))) &&
+                 mended;
+    }
+    if (failures == kFailuresInARow) {
+        LogLine("source lists: the listing of products failed, the rest not read");
+        mended = false;
+    }
     LogNumber(mended ? "source lists: mended, products "
                      : "source lists: not all mended, products ",
-              lists.size());
+              index);
     return mended;
 }

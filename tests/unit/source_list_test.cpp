@@ -5,8 +5,8 @@
 
 namespace {
 
-// Each case gives every product's list and what must change in each.
-TEST(ChooseSourceListChangesTest, StagingFoldersGoAndTheMediumComesFirstWhereThisRunInstalled) {
+// Each case gives the lists of the products a run finds and what must change in each.
+TEST(ChooseSourceListChangeTest, StagingFoldersGoAndTheMediumComesFirstWhereThisRunInstalled) {
     const std::vector<std::wstring> roots = {L"C:\\Windows\\Temp\\", L"C:\\Windows\\SystemTemp\\",
                                              L"C:\\Users\\ann\\AppData\\Local\\Temp\\"};
     const std::wstring staging = L"C:\\Windows\\Temp\\QLN1A2B\\";
@@ -93,16 +93,12 @@ TEST(ChooseSourceListChangesTest, StagingFoldersGoAndTheMediumComesFirstWhereThi
     };
     for (const SourceCase& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<ProductSources> lists;
-        for (const std::vector<std::wstring>& sources : c.lists) {
-            lists.push_back({L"{P}", L"", 4, sources});
-        }
-        const std::vector<SourceListChange> changes =
-            ChooseSourceListChanges(lists, roots, c.stagingFolder, c.launcherFolder, c.live);
-        ASSERT_EQ(changes.size(), c.expected.size());
-        for (size_t list = 0; list < changes.size(); ++list) {
-            EXPECT_EQ(changes[list].remove, c.expected[list].removed) << list;
-            EXPECT_EQ(changes[list].add, c.expected[list].added) << list;
+        ASSERT_EQ(c.lists.size(), c.expected.size());
+        for (size_t list = 0; list < c.lists.size(); ++list) {
+            const SourceListChange change = ChooseSourceListChange(
+                c.lists[list], roots, c.stagingFolder, c.launcherFolder, c.live);
+            EXPECT_EQ(change.remove, c.expected[list].removed) << list;
+            EXPECT_EQ(change.add, c.expected[list].added) << list;
         }
     }
 }
