@@ -54,17 +54,18 @@ std::wstring LogName(const std::wstring& packageName, const SYSTEMTIME& start) {
     return packageName + L"_Setup_" + time;
 }
 
-std::wstring DrawnLogName(const std::wstring& name, unsigned drawnValue) {
-    wchar_t suffix[16] = {};
-    wsprintfW(suffix, L"_%04X", drawnValue & 0xFFFF);
+std::wstring DrawnLogName(const std::wstring& name, unsigned long long drawnValue) {
+    wchar_t suffix[24] = {};
+    wsprintfW(suffix, L"_%08X%08X", static_cast<unsigned>(drawnValue >> 32),
+              static_cast<unsigned>(drawnValue));
     return name + suffix;
 }
 
 FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
-                              const std::wstring& security, bool (*draw)(unsigned& value),
-                              std::wstring& path) {
+                              const std::wstring& security,
+                              bool (*draw)(unsigned long long& value), std::wstring& path) {
     for (int attempt = 0; attempt < kLogAttempts; ++attempt) {
-        unsigned value = 0;
+        unsigned long long value = 0;
         if (!draw(value)) {
             break;
         }
@@ -93,7 +94,7 @@ void RunLogs::Start(HINSTANCE module, const std::wstring& commandLine,
     security_ = StagingSecurity(administrator ? std::wstring() : token.userSid);
     name_ = folder + LogName(packageName, start);
     std::wstring logPath;
-    FileHandle file = CreateDrawnLogFile(name_, L".log", security_, DrawStagingValue, logPath);
+    FileHandle file = CreateDrawnLogFile(name_, L".log", security_, DrawRandomValue, logPath);
     if (file.IsValid()) {
         // Without ".log", for the installer's log beside it.
         name_ = logPath.substr(0, logPath.size() - 4);
@@ -119,7 +120,7 @@ std::wstring RunLogs::CreateInstallerLog() const {
     }
     // Taken: a name of its own, drawn as the launcher's was.
     if ((GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) &&
-        CreateDrawnLogFile(name_, L"_msi.log", security_, DrawStagingValue, path).IsValid()) {
+        CreateDrawnLogFile(name_, L"_msi.log", security_, DrawRandomValue, path).IsValid()) {
         return path;
     }
     LogError("no log for the installer: ", GetLastError());

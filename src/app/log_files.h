@@ -17,15 +17,15 @@ constexpr int kLogAttempts = 16;
 std::wstring LogName(const std::wstring& packageName, const SYSTEMTIME& start);
 
 // The log's name with a part that nobody can predict: "<name>_" and the
-// drawn value as four hexadecimal digits, before the log's ending.
-std::wstring DrawnLogName(const std::wstring& name, unsigned drawnValue);
+// drawn value as sixteen hexadecimal digits, before the log's ending.
+std::wstring DrawnLogName(const std::wstring& name, unsigned long long drawnValue);
 
 // Creates "<DrawnLogName><ending>" new with the security (SDDL), as the
 // logs are made, with a value from draw, and another draw for a name that is
 // taken; path receives the file's path. Invalid when every attempt failed.
 FileHandle CreateDrawnLogFile(const std::wstring& name, const wchar_t* ending,
-                              const std::wstring& security, bool (*draw)(unsigned& value),
-                              std::wstring& path);
+                              const std::wstring& security,
+                              bool (*draw)(unsigned long long& value), std::wstring& path);
 
 // The logs of a run: the launcher's, and the installer's beside it.
 class RunLogs {

@@ -95,19 +95,31 @@ bool IsStagingFolderName(const wchar_t* name) {
     return name[7] == L'\0' || (name[7] == L'\\' && name[8] == L'\0');
 }
 
-bool DrawStagingValue(unsigned& value) {
-    // RtlGenRandom (exported as SystemFunction036) is looked up when it is
-    // needed, not imported: newer Windows forwards it to another DLL, which an
-    // import would load at start, before the launcher restricts where DLLs
-    // come from.
+namespace {
+
+// Fills bytes from the system's cryptographic random generator. RtlGenRandom
+// (exported as SystemFunction036) is looked up when it is needed, not
+// imported: newer Windows forwards it to another DLL, which an import would
+// load at start, before the launcher restricts where DLLs come from.
+bool DrawRandom(void* bytes, ULONG size) {
     const auto genRandom =
         LoadedFunction<BOOLEAN(WINAPI*)(PVOID, ULONG)>(L"advapi32", "SystemFunction036");
+    return genRandom != nullptr && genRandom(bytes, size);
+}
+
+} // namespace
+
+bool DrawStagingValue(unsigned& value) {
     USHORT random = 0;
-    if (genRandom == nullptr || !genRandom(&random, sizeof(random))) {
+    if (!DrawRandom(&random, sizeof(random))) {
         return false;
     }
     value = random & 0x7FFF;
     return true;
+}
+
+bool DrawRandomValue(unsigned long long& value) {
+    return DrawRandom(&value, sizeof(value));
 }
 
 std::wstring CreateStagingDirectoryIn(const std::wstring& parent, bool (*draw)(unsigned& value),

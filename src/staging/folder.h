@@ -29,6 +29,10 @@ bool IsStagingFolderName(const wchar_t* name);
 // cryptographic random generator; false when the generator fails.
 bool DrawStagingValue(unsigned& value);
 
+// Draws 64 bits from the same generator, for names that nobody may find in
+// advance by trying them: false when the generator fails.
+bool DrawRandomValue(unsigned long long& value);
+
 // How many names CreateStagingDirectoryIn tries before it gives up.
 constexpr int kStagingAttempts = 16;
 

@@ -18,16 +18,16 @@ using testfs::ReadBytes;
 
 using LogRunTest = SetupTest;
 
-// "HLX480DriverInstaller_Setup_", 14 digits, "_" and the four hexadecimal
-// digits of the part drawn, then end.
+// "HLX480DriverInstaller_Setup_", 14 digits, "_" and the sixteen
+// hexadecimal digits of the part drawn (64 bits), then end.
 bool IsLogName(const std::wstring& name, const std::wstring& end) {
     const std::wstring head = L"HLX480DriverInstaller_Setup_";
     const size_t drawn = head.size() + 15;
-    if (name.size() != drawn + 4 + end.size() || name.compare(0, head.size(), head) != 0 ||
-        name[drawn - 1] != L'_' || name.compare(drawn + 4, end.size(), end) != 0) {
+    if (name.size() != drawn + 16 + end.size() || name.compare(0, head.size(), head) != 0 ||
+        name[drawn - 1] != L'_' || name.compare(drawn + 16, end.size(), end) != 0) {
         return false;
     }
-    for (size_t at = head.size(); at < drawn + 4; ++at) {
+    for (size_t at = head.size(); at < drawn + 16; ++at) {
         if (at != drawn - 1 && !(at < drawn ? iswdigit(name[at]) : iswxdigit(name[at]))) {
             return false;
         }

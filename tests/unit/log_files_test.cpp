@@ -19,14 +19,15 @@ TEST(LogNameTest, PackageSetupAndTheStartsLocalTime) {
     start.wMilliseconds = 999;
     const std::wstring name = LogName(L"HLX480DriverInstaller", start);
     EXPECT_EQ(name, L"HLX480DriverInstaller_Setup_20261209150307");
-    // After the time, a part that nobody can predict.
-    EXPECT_EQ(DrawnLogName(name, 0x5F3A), L"HLX480DriverInstaller_Setup_20261209150307_5F3A");
-    EXPECT_EQ(DrawnLogName(name, 0x7), L"HLX480DriverInstaller_Setup_20261209150307_0007");
+    // After the time, a part that nobody can find by trying names: 64 bits.
+    EXPECT_EQ(DrawnLogName(name, 0x5F3A0123456789ABull),
+              L"HLX480DriverInstaller_Setup_20261209150307_5F3A0123456789AB");
+    EXPECT_EQ(DrawnLogName(name, 0x7), L"HLX480DriverInstaller_Setup_20261209150307_0000000000000007");
 }
 
 // Draws 0x5F3A, then 0x1234, then fails.
-bool DrawInTurn(unsigned& value) {
-    static const unsigned values[] = {0x5F3A, 0x1234};
+bool DrawInTurn(unsigned long long& value) {
+    static const unsigned long long values[] = {0x5F3A, 0x1234};
     static size_t next = 0;
     if (next == sizeof(values) / sizeof(values[0])) {
         return false;
@@ -41,13 +42,13 @@ using DrawnLogFileTest = ScratchFolderTest;
 // another draw names the log.
 TEST_F(DrawnLogFileTest, TakenNameEarnsAnotherDraw) {
     const std::wstring name = folder + L"Pkg_Setup_20261209150307";
-    ASSERT_TRUE(testfs::WriteBytes(name + L"_5F3A.log", "someone else's"));
+    ASSERT_TRUE(testfs::WriteBytes(name + L"_0000000000005F3A.log", "someone else's"));
     std::wstring path;
     const FileHandle file =
         CreateDrawnLogFile(name, L".log", StagingSecurity(L""), DrawInTurn, path);
     EXPECT_TRUE(file.IsValid());
-    EXPECT_EQ(path, name + L"_1234.log");
-    EXPECT_EQ(testfs::ReadBytes(name + L"_5F3A.log"), "someone else's");
+    EXPECT_EQ(path, name + L"_0000000000001234.log");
+    EXPECT_EQ(testfs::ReadBytes(name + L"_0000000000005F3A.log"), "someone else's");
     // No draw left: no log, rather than one under a name that is taken.
     EXPECT_FALSE(
         CreateDrawnLogFile(name, L".log", StagingSecurity(L""), DrawInTurn, path).IsValid());
