@@ -97,7 +97,7 @@ StagingResult StagePackage(MsiLibrary& msi, const MediumPackage& package,
     std::vector<std::wstring> cabinets;
     std::vector<std::wstring> leftOut;
     if (CopyPackageFile(package.sourceFolder, stagingFolder, package.msiName, lock, &staging) &&
-        CabinetsToStage(package.sourceFolder, stagingFolder, package.msiName, msi, cabinets,
+        CabinetsToStage(package.sourceFolder, stagingFolder, package.msiName, lock, msi, cabinets,
                         leftOut) &&
         CopyPackageFiles(package.sourceFolder, stagingFolder, cabinets, lock, &staging)) {
         verdict = g_packageSealed ? VerifyStagedFiles(lock, package.msiName, leftOut, &staging)

@@ -3,6 +3,7 @@
 #include "base/file_attributes.h"
 #include "base/run_log.h"
 #include "staging/copy.h"
+#include "staging/seal.h"
 
 #if SETUP_STAGE_NEEDED_CABINETS
 constexpr bool kStageNeededCabinets = true;
@@ -60,7 +61,7 @@ const char* CabinetReasonText(CabinetReason reason) {
 }
 
 bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                     const std::wstring& msiName, MsiLibrary& msi,
+                     const std::wstring& msiName, const StagedFilesLock& lock, MsiLibrary& msi,
                      std::vector<std::wstring>& cabinets, std::vector<std::wstring>& leftOut) {
     std::vector<std::wstring> all;
     if (!ListMatchingFiles(sourceFolder, L"*.cab", all)) {
@@ -70,18 +71,31 @@ bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagi
         cabinets = all;
         return true;
     }
+    // A sealed launcher lets msi.dll read only packages as they were sealed:
+    // its copy through the handle that locks it, and the others where they
+    // lie, held so that they stay as they were hashed while they are read.
+    const PackageCabinets chosen =
+        !g_packageSealed || IsAsSealed(lock.Files().front().handle.Get(), msiName.c_str())
+            ? ReadPackageCabinets(msi, stagingFolder + msiName)
+            : PackageCabinets();
     // The other packages are read where they lie, as they are: a medium
-    // that other users can change gets nothing staged by it, only left out.
+    // that other users can change gets nothing staged by them, only left out.
     std::vector<std::wstring> packages;
     ListMatchingFiles(sourceFolder, L"*.msi", packages);
     std::vector<PackageCabinets> others;
     for (const std::wstring& name : packages) {
-        if (!SameName(name.c_str(), msiName.c_str())) {
-            others.push_back(ReadPackageCabinets(msi, sourceFolder + name));
+        if (SameName(name.c_str(), msiName.c_str())) {
+            continue;
         }
+        const FileHandle held(CreateFileW((sourceFolder + name).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (g_packageSealed && !(held.IsValid() && IsAsSealed(held.Get(), name.c_str()))) {
+            LogLine("not sealed, not read: ", name.c_str());
+            continue;
+        }
+        others.push_back(ReadPackageCabinets(msi, sourceFolder + name));
     }
-    for (const CabinetChoice& choice :
-         ChooseCabinets(all, ReadPackageCabinets(msi, stagingFolder + msiName), others)) {
+    for (const CabinetChoice& choice : ChooseCabinets(all, chosen, others)) {
         LogLine(CabinetReasonText(choice.reason), choice.name.c_str());
         (choice.staged ? cabinets : leftOut).push_back(choice.name);
     }

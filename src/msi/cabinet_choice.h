@@ -3,6 +3,7 @@
 
 #include "msi/library.h"
 #include "msi/package_cabinets.h"
+#include "staging/copy.h"
 
 #include <string>
 #include <vector>
@@ -31,10 +32,11 @@ std::vector<CabinetChoice> ChooseCabinets(const std::vector<std::wstring>& cabin
 const char* CabinetReasonText(CabinetReason reason);
 
 // The cabinets of sourceFolder to stage beside msiName (staged already in
-// stagingFolder): every "*.cab"; or, in a build that stages only what the
-// package may read, those that ChooseCabinets keeps, each logged with its
-// reason, and the others in leftOut. False, with g_lastError, when
-// sourceFolder has no cabinet.
+// stagingFolder, locked in lock): every "*.cab"; or, in a build that stages
+// only what the package may read, those that ChooseCabinets keeps, each
+// logged with its reason, and the others in leftOut; a sealed launcher reads
+// only packages that are as sealed (the others count as unread). False, with
+// g_lastError, when sourceFolder has no cabinet.
 bool CabinetsToStage(const std::wstring& sourceFolder, const std::wstring& stagingFolder,
-                     const std::wstring& msiName, MsiLibrary& msi,
+                     const std::wstring& msiName, const StagedFilesLock& lock, MsiLibrary& msi,
                      std::vector<std::wstring>& cabinets, std::vector<std::wstring>& leftOut);

@@ -130,6 +130,13 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
     return SealVerdict::Intact;
 }
 
+bool IsAsSealed(HANDLE file, const wchar_t* name) {
+    const Sha256 sha256;
+    FileSeal seal = {name, 0, {}};
+    return sha256.Seal(file, seal, CopyBuffer().get(), nullptr) &&
+           AsSealed(std::vector<FileSeal>(g_sealedFiles, g_sealedFiles + g_sealedFileCount), seal);
+}
+
 SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& msiName,
                               const std::vector<std::wstring>& leftOut, StagingProgress* progress) {
     const Sha256 sha256;
@@ -146,7 +153,8 @@ SealVerdict VerifyStagedFiles(const StagedFilesLock& lock, const std::wstring& m
     }
     for (const FileSeal& file : sealed) {
         if (IsCabinet(file.name) && Find(staged, file.name) == nullptr) {
-            LogLine("sealed, not staged: ", file.name);
+            LogLine(IsLeftOut(leftOut, file.name) ? "sealed, left out: " : "sealed, not staged: ",
+                    file.name);
         }
     }
     return JudgeStagedFiles(sealed, msiName, staged, leftOut);

@@ -37,6 +37,11 @@ SealVerdict JudgeStagedFiles(const std::vector<FileSeal>& sealed, const std::wst
                              const std::vector<FileSeal>& staged,
                              const std::vector<std::wstring>& leftOut = {});
 
+// Whether the file, read through file from its start, is name as sealed, with
+// its size and SHA-256: for a sealed launcher, which lets nothing read a
+// package file that is not.
+bool IsAsSealed(HANDLE file, const wchar_t* name);
+
 // JudgeStagedFiles for the compiled-in seal, on the staged files read
 // through the handles that lock them, so that what is judged is what the
 // installer will read. Incomplete, too, when a staged file cannot be read or

@@ -33,7 +33,7 @@ const TamperCase kTamperCases[] = {
 
 // With the argument sealed-package= (the folder that Setup.exe was sealed
 // to), the medium holds that package; without it, Setup.exe is not sealed.
-class SealedRunTest : public SetupTest, public testing::WithParamInterface<TamperCase> {
+class SealedMediumTest : public SetupTest {
   protected:
     void SetUp() override {
         SetupTest::SetUp();
@@ -81,6 +81,8 @@ class SealedRunTest : public SetupTest, public testing::WithParamInterface<Tampe
     bool sealed_ = false;
 };
 
+class SealedRunTest : public SealedMediumTest, public testing::WithParamInterface<TamperCase> {};
+
 TEST_P(SealedRunTest, RunsOnlyThePackageItWasSealedTo) {
     const TamperCase& c = GetParam();
     Apply(c.tamper);
@@ -118,6 +120,31 @@ TEST_P(SealedRunTest, RunsOnlyThePackageItWasSealedTo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tampered, SealedRunTest, testing::ValuesIn(kTamperCases), ByCaseName());
+
+using SealedPackageTest = SealedMediumTest;
+
+// Someone who may write the medium plants an MSI of their own beside the
+// sealed ones, naming a cabinet that the chosen MSI does not name: were it
+// read, that cabinet would be left out, and a custom action of the package
+// that reads it would find none, or one of theirs. The seal does not hold it:
+// it is not read, and every cabinet is staged.
+TEST_F(SealedPackageTest, PlantedPackageIsNotRead) {
+    ASSERT_TRUE(
+        CopyFileW(TestPath(L"planted").c_str(), (files_.package + L"zz.msi").c_str(), FALSE));
+    const RunResult run = files_.Run(L"/qn");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    InstallerRecord record;
+    ASSERT_TRUE(ReadRecord(files_.record, record)) << "the installer was not started";
+    EXPECT_EQ(record.listing, MediumListing());
+    const std::string log = files_.NewLauncherLog();
+    for (const char* line :
+         {"not sealed, not read: zz.msi\r\n", "staged, the package's: data1.cab\r\n",
+          "staged, no package's: data2.cab\r\n"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << "no \"" << line << "\" in\n" << log;
+    }
+    EXPECT_TRUE(files_.Leftovers().empty()) << "a staging folder stayed";
+}
 
 using DllRedirectionTest = SetupTest;
 
