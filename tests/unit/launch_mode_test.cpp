@@ -84,4 +84,39 @@ TEST(LaunchModeTest, EachQuestionForEachArgumentText) {
     }
 }
 
+// What the station adds: nobody attends, and no progress shows, where nobody
+// sees it; and there a dialog, or an installer that may wait for an answer,
+// would wait for ever.
+TEST(RunSightTest, StationAndSwitches) {
+    const struct {
+        const wchar_t* arguments;
+        bool installed;
+        bool seen;
+        bool attended;
+        bool waitsUnseen;
+        bool showsProgress;
+    } cases[] = {
+        {L"", false, true, true, false, true},
+        {L"", false, false, false, true, false},
+        {L"", true, false, false, true, false},
+        {L"/qn", false, true, false, false, false},
+        {L"/qn", false, false, false, false, false},
+        {L"/qb", false, false, false, true, false},
+        {L"/qb-", false, false, false, false, false},
+        {L"/passive", false, true, false, false, true},
+        {L"/passive", false, false, false, false, false},
+        {L"/qf", false, true, true, false, true},
+        {L"/qf", true, false, false, true, false},
+        {L"/?", false, false, false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments) + (c.installed ? " installed" : "") +
+                     (c.seen ? " seen" : " unseen"));
+        EXPECT_EQ(IsAttended(c.seen, c.arguments), c.attended);
+        EXPECT_EQ(WouldWaitUnseen(c.seen, ChooseLaunchMode(c.installed, c.arguments), c.arguments),
+                  c.waitsUnseen);
+        EXPECT_EQ(MayShowProgress(c.seen, c.arguments), c.showsProgress);
+    }
+}
+
 } // namespace
