@@ -221,6 +221,11 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
                            : 0,
                        RunStagingFolder{stagingFolder, package.launcherFolder, &hold, &lock});
     const SessionWatch session(request.module, staging);
+    // Whatever reads the staged package, or the lists after the installer,
+    // then finds msi.dll ready: it is not waited for on the way. Not before
+    // the run's first window: Wine loads its display driver then, which
+    // the loading of msi.dll's own dependencies waits for.
+    request.msi->LoadMeanwhile();
     staged = StagePackage(*request.msi, package, stagingFolder, lock, staging);
     staging.CloseProgress();
     UpdateCase update = UpdateCase::AsIs;
