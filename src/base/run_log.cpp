@@ -7,9 +7,29 @@ namespace {
 
 FileHandle g_runLog;
 
-void WriteBytes(const char* bytes, int size) {
+// The line being made: written in one go, so that a line costs one write
+// (a thousand cabinets make a thousand lines) and is never torn.
+char g_line[1024];
+int g_lineSize = 0;
+
+void Flush() {
     DWORD written = 0;
-    WriteFile(g_runLog.Get(), bytes, static_cast<DWORD>(size), &written, nullptr);
+    WriteFile(g_runLog.Get(), g_line, static_cast<DWORD>(g_lineSize), &written, nullptr);
+    g_lineSize = 0;
+}
+
+void WriteBytes(const char* bytes, int size) {
+    if (g_lineSize + size > static_cast<int>(sizeof(g_line))) {
+        Flush();
+    }
+    if (size > static_cast<int>(sizeof(g_line))) {
+        DWORD written = 0;
+        WriteFile(g_runLog.Get(), bytes, static_cast<DWORD>(size), &written, nullptr);
+        return;
+    }
+    for (int at = 0; at < size; ++at) {
+        g_line[g_lineSize++] = bytes[at];
+    }
 }
 
 void WriteAscii(const char* text) {
@@ -85,6 +105,7 @@ void WriteLine(const char* text, const wchar_t* value, const char* more, unsigne
         WriteText(tail);
     }
     WriteAscii("\r\n");
+    Flush();
 }
 
 } // namespace
@@ -92,6 +113,7 @@ void WriteLine(const char* text, const wchar_t* value, const char* more, unsigne
 void StartRunLog(FileHandle file) {
     g_runLog = std::move(file);
     WriteAscii("\xEF\xBB\xBF");
+    Flush();
 }
 
 bool RunLogStarted() {
