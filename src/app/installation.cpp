@@ -222,10 +222,14 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
                        RunStagingFolder{stagingFolder, package.launcherFolder, &hold, &lock});
     const SessionWatch session(request.module, staging);
     // Whatever reads the staged package, or the lists after the installer,
-    // then finds msi.dll ready: it is not waited for on the way. Not before
-    // the run's first window: Wine loads its display driver then, which
-    // the loading of msi.dll's own dependencies waits for.
-    request.msi->LoadMeanwhile();
+    // then finds msi.dll ready: it is not waited for on the way. Only in a
+    // run that makes no window of its own meanwhile (no progress window, no
+    // box), and from the run's first window on: under Wine a thread that
+    // makes a window holds a lock that the loading of msi.dll's own
+    // dependencies waits for, while it waits for the loader's.
+    if (!showProgress && !request.attended) {
+        request.msi->LoadMeanwhile();
+    }
     staged = StagePackage(*request.msi, package, stagingFolder, lock, staging);
     staging.CloseProgress();
     UpdateCase update = UpdateCase::AsIs;
