@@ -221,15 +221,6 @@ RunOutcome RunInstallation(const RunRequest& request, HWND owner, const Main::La
                            : 0,
                        RunStagingFolder{stagingFolder, package.launcherFolder, &hold, &lock});
     const SessionWatch session(request.module, staging);
-    // Whatever reads the staged package, or the lists after the installer,
-    // then finds msi.dll ready: it is not waited for on the way. Only in a
-    // run that makes no window of its own meanwhile (no progress window, no
-    // box), and from the run's first window on: under Wine a thread that
-    // makes a window holds a lock that the loading of msi.dll's own
-    // dependencies waits for, while it waits for the loader's.
-    if (!showProgress && !request.attended) {
-        request.msi->LoadMeanwhile();
-    }
     staged = StagePackage(*request.msi, package, stagingFolder, lock, staging);
     staging.CloseProgress();
     UpdateCase update = UpdateCase::AsIs;

@@ -44,35 +44,20 @@ constexpr size_t NameCount(const char* names) {
 // LoadFunctionTable takes them, in the order of the pointers (alignas(1):
 // a name list needs no padding before it). The DLL stays
 // loaded for the rest of the process: loading it again would cost its start
-// again. One thread calls Functions.
+// again.
 template <typename Table> class SystemLibrary {
   public:
     // load: loads the DLL (LoadSystemLibrary, for one of the system folder),
-    // at the first call of Functions, or on a thread of its own from
-    // LoadMeanwhile on.
+    // at the first call of Functions.
     explicit SystemLibrary(HMODULE (*load)()) : load_(load) {}
-    SystemLibrary(const SystemLibrary&) = delete;
-    SystemLibrary& operator=(const SystemLibrary&) = delete;
-    ~SystemLibrary() {
-        Join();
-    }
 
-    // Starts loading the DLL and looking its functions up on a thread of
-    // its own, which does nothing else, so that the caller goes on
-    // meanwhile; Functions waits for it. False where no thread started (the
-    // first Functions then loads them itself).
-    bool LoadMeanwhile() {
-        if (load_ != nullptr && loader_ == nullptr) {
-            loader_ = CreateThread(nullptr, 0, Loader, this, 0, nullptr);
-        }
-        return loader_ != nullptr;
-    }
-
-    // The functions, loaded at the first call (or by LoadMeanwhile's thread,
-    // which this waits for); null when the DLL or one of them is missing.
+    // The functions, loaded at the first call; null when the DLL or one of
+    // them is missing.
     const Table* Functions() {
-        Join();
-        Load();
+        if (load_ != nullptr) {
+            loaded_ = LoadFunctionTable(load_(), Table::kNames, kCount, &table_);
+            load_ = nullptr;
+        }
         return loaded_ ? &table_ : nullptr;
     }
 
@@ -81,27 +66,7 @@ template <typename Table> class SystemLibrary {
     static_assert(NameCount(Table::kNames) == kCount && sizeof(Table) % sizeof(FARPROC) == 0,
                   "a name for every function of the table");
 
-    static DWORD WINAPI Loader(void* library) {
-        static_cast<SystemLibrary*>(library)->Load();
-        return 0;
-    }
-    void Load() {
-        if (load_ != nullptr) {
-            loaded_ = LoadFunctionTable(load_(), Table::kNames, kCount, &table_);
-            load_ = nullptr;
-        }
-    }
-    // The end of the wait is what makes the thread's table the caller's.
-    void Join() {
-        if (loader_ != nullptr) {
-            WaitForSingleObject(loader_, INFINITE);
-            CloseHandle(loader_);
-            loader_ = nullptr;
-        }
-    }
-
     HMODULE (*load_)();
-    HANDLE loader_ = nullptr;
     Table table_ = {};
     bool loaded_ = false;
 };

@@ -2,18 +2,9 @@
 #include "msi/library.h"
 #include "base/run_log.h"
 
-MsiLibrary::MsiLibrary() : SystemLibrary([]() { return LoadSystemLibrary(L"msi.dll"); }) {}
-
-void MsiLibrary::LoadMeanwhile() {
-    // Its thread logs nothing: the log is the run's thread's.
-    LogLine(SystemLibrary::LoadMeanwhile() ? "msi.dll: loading meanwhile" : "msi.dll: no thread");
-}
-
-const MsiFunctions* MsiLibrary::Functions() {
-    const MsiFunctions* const functions = SystemLibrary::Functions();
-    if (!told_) {
-        told_ = true;
-        LogLine(functions != nullptr ? "msi.dll: loaded" : "msi.dll: not loaded");
-    }
-    return functions;
-}
+MsiLibrary::MsiLibrary()
+    : SystemLibrary([]() {
+          // Runs that need nothing of Windows Installer's do without it.
+          LogLine("msi.dll loaded");
+          return LoadSystemLibrary(L"msi.dll");
+      }) {}

@@ -35,15 +35,9 @@ struct MsiFunctions {
 };
 
 // msi.dll's functions, looked up at run time: msi.dll is loaded from the
-// system folder, and only by a run that stages (meanwhile, on a thread of
-// its own) or that mends the products' source lists; the log says when the
-// run first has them.
+// system folder, and only when a run first reads a package or a product's
+// registration.
 class MsiLibrary : public SystemLibrary<MsiFunctions> {
   public:
     MsiLibrary();
-    void LoadMeanwhile();
-    const MsiFunctions* Functions();
-
-  private:
-    bool told_ = false;
 };

@@ -28,8 +28,7 @@ extern "C" int _matherr(_exception*) {
 }
 
 // The destructors of thread-local keys that a thread library registers: the
-// launcher registers none, and its one thread of its own (which loads
-// msi.dll) uses none.
+// launcher has no threads of its own and registers none.
 extern "C" BOOL __mingw_TLScallback(HANDLE, DWORD, LPVOID) {
     return TRUE;
 }
