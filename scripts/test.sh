@@ -23,4 +23,11 @@ waits="$PWD/build/Testing/waits.tsv"
 mkdir -p build/Testing
 : >"$waits"
 export SETUP_TEST_WAITS="Z:${waits//\//\\}"
-ctest --preset default -j "$(nproc)" "$@"
+status=0
+ctest --preset default -j "$(nproc)" "$@" || status=$?
+# Where the run's time went: its five slowest entries.
+echo "The five slowest entries:"
+awk '/^[0-9]+\/[0-9]+ Testing: / { name = $3 } /^Test time = / { print $4, name }' \
+    build/Testing/Temporary/LastTest.log | sort -rn | head -n 5 |
+    awk '{ printf "  %8.1f s  %s\n", $1, $2 }'
+exit "$status"
