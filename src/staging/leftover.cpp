@@ -75,12 +75,11 @@ FolderState JudgeStagingFolder(const std::wstring& folder, const std::wstring& u
         CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION information = {};
-    // Owner and access list: a few hundred bytes at most.
+    // Owner and access list: a few hundred bytes at most. A link put in the
+    // folder's place since is read as itself, and owned by whoever put it.
     alignas(void*) BYTE security[4096];
     DWORD needed = 0;
-    if (!opened.IsValid() || !GetFileInformationByHandle(opened.Get(), &information) ||
-        !IsDirectory(information.dwFileAttributes) || IsLink(information.dwFileAttributes) ||
+    if (!opened.IsValid() ||
         !GetKernelObjectSecurity(opened.Get(),
                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, security,
                                  sizeof(security), &needed) ||

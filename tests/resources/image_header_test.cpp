@@ -215,7 +215,6 @@ TEST_F(ImageHeaderTest, ImportsOnlyFunctionsThatLoadNothingBesideIt) {
           "GetCurrentProcessId",
           "GetExitCodeProcess",
           "GetFileAttributesW",
-          "GetFileInformationByHandle",
           "GetLastError",
           "GetLocalTime",
           "GetModuleFileNameW",
