@@ -128,17 +128,14 @@ unsigned long long FileSystemBytes(const std::wstring& folder) {
     return GetDiskFreeSpaceExW(folder.c_str(), &available, &total, nullptr) ? total.QuadPart : 0;
 }
 
-// Waits until the size of folder's file system is small (up to limit) or not.
-bool WaitForFileSystemSize(const std::wstring& folder, unsigned long long limit, bool small) {
-    return PollUntil(small ? "host file system mounted" : "host file system unmounted",
-                     kHostProgramMs, [&] {
-                         const unsigned long long bytes = FileSystemBytes(folder);
-                         return bytes != 0 && (bytes <= limit) == small;
-                     });
-}
-
 // The limit under which a file system counts as the small one mounted.
 const unsigned long long kSmallLimit = 1024 * 1024;
+
+// Whether folder's file system is the small one.
+bool IsSmallFileSystem(const std::wstring& folder) {
+    const unsigned long long bytes = FileSystemBytes(folder);
+    return bytes != 0 && bytes <= kSmallLimit;
+}
 
 } // namespace
 
@@ -153,17 +150,28 @@ bool MountSmallFileSystem(const std::wstring& folder, unsigned long long bytes) 
     }
     return StartHostProgram({"/bin/mount", "-t", "tmpfs", "-o", "size=" + std::to_string(bytes),
                              "setup-e2e-small", unixFolder}) &&
-           WaitForFileSystemSize(folder, kSmallLimit, true);
+           PollUntil("host file system mounted", kHostProgramMs,
+                     [&] { return IsSmallFileSystem(folder); });
 }
 
 void UnmountFileSystem(const std::wstring& folder) {
-    const unsigned long long bytes = FileSystemBytes(folder);
-    if (bytes == 0 || bytes > kSmallLimit) {
+    if (!IsSmallFileSystem(folder)) {
         return;
     }
-    if (StartHostProgram({"/bin/umount", UnixPath(folder)})) {
-        WaitForFileSystemSize(folder, kSmallLimit, false);
-    }
+    // umount refuses while anything holds a file of it open, as a process
+    // that has just ended may still do for a moment through an emulator: it
+    // is asked again each second until the limit.
+    ULONGLONG asked = 0;
+    PollUntil("host file system unmounted", kHostProgramMs, [&] {
+        if (FileSystemBytes(folder) > kSmallLimit) {
+            return true;
+        }
+        if (asked == 0 || GetTickCount64() - asked >= 1000) {
+            StartHostProgram({"/bin/umount", UnixPath(folder)});
+            asked = GetTickCount64();
+        }
+        return false;
+    });
 }
 
 bool RemovesDirectoryLinks(const std::wstring& scratch) {
