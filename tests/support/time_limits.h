@@ -18,8 +18,9 @@ constexpr DWORD kKeyPressMs = 2000;
 constexpr DWORD kProgressMovesMs = 5000;
 
 // Setup.exe with the stand-in installer, or another program of the tests, ends
-// (the slowest seen: a progress run staging 1.5 GB, 23 s through qemu).
-constexpr DWORD kRunMs = 90000;
+// (the slowest seen: a progress run staging 1.5 GB, 35 s through qemu beside
+// the launcher builds).
+constexpr DWORD kRunMs = 120000;
 // Setup.exe ends where no window of its may be answered: in a station that
 // nobody sees, or stopped before it shows one.
 constexpr DWORD kUnansweredRunMs = 30000;
